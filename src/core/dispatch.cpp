@@ -1,0 +1,49 @@
+#include "core/dispatch.h"
+
+#include <exception>
+
+#include "launch/default_action.h"
+#include "update/create_new_wrapper.h"
+
+namespace ZORVANE {
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Locale-free on purpose: the switch must not depend on the user's code page.
+bool EqualsIgnoringAsciiCase(const char* text, const char* lowercase) {
+    for (; *text != '\0' && *lowercase != '\0'; ++text, ++lowercase) {
+        if (LowerAscii(*text) != *lowercase) return false;
+    }
+    return *text == *lowercase;
+}
+
+}  // namespace
+
+std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument) {
+    if (!EqualsIgnoringAsciiCase(firstArgument, "-update")) return nullptr;
+    return std::make_unique<createNewWrapper>();
+}
+
+int RunLauncher(int argc, char** argv) {
+    try {
+        std::unique_ptr<Command> command;
+        ArgumentList arguments;
+        if (argc > 1) {
+            command = MakeUpdateCommand(argv[1]);
+            arguments.assign(argv + (command ? 2 : 1), argv + argc);
+        }
+        if (!command) command = std::make_unique<DefaultAction>();
+        return command->Run(arguments) ? kExitSuccess : kExitFailure;
+    } catch (const std::exception&) {
+        // A run abandoned on the way (the temporary file could not be
+        // reserved, or memory ran out) never reaches a normal end.
+        return kExitFailure;
+    }
+}
+
+}  // namespace ZORVANE

@@ -1,0 +1,45 @@
+// Owning wrappers for the platform's handles and buffers: each is released by
+// the scope that acquired it, on every path.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace ZORVANE {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+// Tokens, processes and files. Null is empty; adopt CreateFileA results with
+// AdoptFileHandle, whose failure value is INVALID_HANDLE_VALUE.
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+inline UniqueHandle AdoptFileHandle(HANDLE handle) {
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+struct LocalFreer {
+    void operator()(void* block) const noexcept { LocalFree(block); }
+};
+using UniqueLocal = std::unique_ptr<void, LocalFreer>;
+
+// A zero-filled fixed block; a request for 0 bytes still yields a block.
+// Empty on allocation failure.
+inline UniqueLocal AllocateZeroed(size_t size) {
+    return UniqueLocal(LocalAlloc(LPTR, size == 0 ? 1 : size));
+}
+
+struct StreamCloser {
+    void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
+};
+using UniqueStream = std::unique_ptr<std::FILE, StreamCloser>;
+
+// Closes a stream that was written to and reports whether every byte reached
+// the file; the stream is released either way.
+[[nodiscard]] inline bool CloseWrittenStream(UniqueStream stream) {
+    return std::fclose(stream.release()) == 0;
+}
+
+}  // namespace ZORVANE

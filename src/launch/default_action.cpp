@@ -1,0 +1,122 @@
+#include "launch/default_action.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "core/log.h"
+#include "core/payload.h"
+#include "core/unique_handles.h"
+#include "launch/installer_command_line.h"
+#include "launch/integrity.h"
+#include "launch/own_resource.h"
+#include "launch/tmp_file_generator.h"
+
+namespace ZORVANE {
+
+namespace {
+
+constexpr char kTemporaryPrefix[] = "TVX_INST";
+
+// Writes the whole package and reports whether every byte reached the file.
+bool WritePackage(const std::string& path, const ResourceView& package) {
+    UniqueStream file(std::fopen(path.c_str(), "w+b"));
+    if (!file) return false;
+    bool written = std::fwrite(package.data, 1, package.size, file.get()) == package.size;
+    return CloseWrittenStream(std::move(file)) && written;
+}
+
+}  // namespace
+
+std::string OptionsFromArguments(const ArgumentList& arguments) {
+    std::string options;
+    for (const std::string& argument : arguments) {
+        options += argument;
+        options += ' ';
+    }
+    return options;
+}
+
+std::string PackageNameFromModulePath() {
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    PathStripPathA(path);
+    PathRemoveExtensionA(path);
+    return std::string(path) + ".msi";
+}
+
+std::string DefaultAction::ReadOptionLine(HMODULE module) {
+    ResourceView params;
+    switch (LoadOwnResource(module, kParamsResourceType, kParamsResourceId, params)) {
+        case ResourceLookup::Absent: return std::string();
+        case ResourceLookup::Unloadable:
+            WriteLog(Name(), "Surprise", "couldn't load params resource although exist");
+            return std::string();
+        case ResourceLookup::Loaded: break;
+    }
+    return ParamsText(params);
+}
+
+bool DefaultAction::Run(const ArgumentList& arguments) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    if (module == nullptr) {
+        WriteLog(Name(), "Surprise", "failed to get module handle");
+        return false;
+    }
+    const std::string optionLine = ReadOptionLine(module);
+
+    ResourceView package;
+    switch (LoadOwnResource(module, kPackageResourceType, kPackageResourceId, package)) {
+        case ResourceLookup::Absent: WriteLog(Name(), "Surprise", "couldn't find resource"); return false;
+        case ResourceLookup::Unloadable: WriteLog(Name(), "Surprise", "couldn't load resource"); return false;
+        case ResourceLookup::Loaded: break;
+    }
+    if (package.size == 0) return false;
+
+    const std::string packageName = PackageNameFromModulePath();
+    if (packageName.empty()) {
+        WriteLog(Name(), "Surprise", "couldn't determine own file name");
+        return false;
+    }
+
+    TmpFileGenerator reservation(true, kTemporaryPrefix, packageName);
+    const std::string packagePath = reservation.GetFileName();
+    if (!WritePackage(packagePath, package)) {
+        WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
+        return false;
+    }
+    if (!optionLine.empty()) return RunInstaller(packagePath, optionLine, true);
+    return RunInstaller(packagePath, OptionsFromArguments(arguments), false);
+}
+
+bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options,
+                                 bool optionsFromResource) {
+    const std::string program = InstallerProgramPath();
+    if (program.empty()) {
+        WriteLog(Name(), "Surprise", "couldn't find the system directory");
+        return false;
+    }
+    const std::string parameters =
+        InstallerParameters(packagePath, options, optionsFromResource, IsProcesPrivileged);
+
+    SHELLEXECUTEINFOA request = {};
+    request.cbSize = sizeof(request);
+    request.fMask = SEE_MASK_NOCLOSEPROCESS;
+    request.lpVerb = "open";
+    request.lpFile = program.c_str();
+    request.lpParameters = parameters.c_str();
+    request.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&request) || request.hProcess == nullptr) {
+        WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
+        return false;
+    }
+    UniqueHandle installer(request.hProcess);
+    WaitForSingleObject(installer.get(), INFINITE);
+    return true;
+}
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell execute record is 60 bytes");
+#endif
+
+}  // namespace ZORVANE

@@ -1,0 +1,136 @@
+#include "update/create_new_wrapper.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "core/exclusive_file.h"
+#include "core/log.h"
+#include "update/target_path.h"
+
+namespace ZORVANE {
+
+namespace {
+
+const std::string kIconKeyword = "Icon";
+const std::string kMsiKeyword = "MSI";
+const std::string kWrapperNameKeyword = "WrapperName";
+const std::string kParamsKeyword = "Params";
+
+constexpr unsigned kNameAttempts = 100;
+constexpr char kCopyFailed[] = "Could not copy the launcher to the new file.";
+
+bool CurrentDirectory(std::string& folder) {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    if (length == 0 || length >= MAX_PATH) return false;
+    folder.assign(buffer, length);
+    return true;
+}
+
+bool OwnPath(std::string& path) {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    path.assign(buffer, length);
+    return true;
+}
+
+std::string FileNamePart(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    path.copy(buffer, MAX_PATH - 1);
+    PathStripPathA(buffer);
+    return buffer;
+}
+
+}  // namespace
+
+createNewWrapper::createNewWrapper()
+    : Command("CreateNewWrapper"),
+      keywords_{{kIconKeyword, UpdateKey::Icon},
+                {kMsiKeyword, UpdateKey::Msi},
+                {kWrapperNameKeyword, UpdateKey::WrapperName},
+                {kParamsKeyword, UpdateKey::Params}} {}
+
+bool createNewWrapper::ParseArgument(const std::string& argument, std::string& key,
+                                     std::string& value) const {
+    size_t sign = argument.find('=');
+    if (sign == std::string::npos) return false;
+    key = argument.substr(0, sign);
+    value = argument.substr(sign + 1);
+    return true;
+}
+
+void createNewWrapper::ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const {
+    for (const std::string& argument : arguments) {
+        std::string key, value;
+        if (!ParseArgument(argument, key, value)) {
+            WriteLog(Name(), "Surprise", "failed parsing argument: %s", argument.c_str());
+            continue;
+        }
+        auto keyword = keywords_.find(key);
+        if (keyword == keywords_.end()) {
+            WriteLog(Name(), "Surprise", "unknown command: %s", key.c_str());
+            continue;
+        }
+        switch (keyword->second) {
+            case UpdateKey::Icon: request.iconPath = value; break;
+            case UpdateKey::Msi: request.packagePath = value; break;
+            case UpdateKey::WrapperName: request.wrapperName = value; break;
+            case UpdateKey::Params: request.optionLine = value; break;
+        }
+    }
+}
+
+bool createNewWrapper::VerifyFileName(std::string& name) {
+    const std::string baseName = name;
+    for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string candidate = attempt == 0 ? baseName : NumberedName(baseName, attempt);
+        std::string path;
+        if (!ResolveTargetPath(currentDirectory_, candidate, path)) {
+            // Longer numbered names cannot fit either.
+            WriteLog(Name(), "Surprise", "new file path is too long: %s", candidate.c_str());
+            break;
+        }
+        if (CreateExclusiveFile(path)) {
+            WriteLog(Name(), "Events", "Found new file name:%s", candidate.c_str());
+            name = candidate;
+            return true;
+        }
+    }
+    ShowMessage("Couldn't create new file. Too many files in directory");
+    return false;
+}
+
+bool createNewWrapper::CopyLauncher(const std::string& ownPath, const std::string& targetPath) {
+    if (CopyFileA(ownPath.c_str(), targetPath.c_str(), FALSE)) return true;
+    ShowMessage(kCopyFailed);
+    // The empty reservation must not pass for a launcher.
+    DeleteFileA(targetPath.c_str());
+    return false;
+}
+
+bool createNewWrapper::Run(const ArgumentList& arguments) {
+    std::string ownPath;
+    if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
+        WriteLog(Name(), "Surprise", "couldn't determine the current directory or own path");
+        ShowMessage(kCopyFailed);
+        return false;
+    }
+    UpdateRequest request;
+    request.wrapperName = FileNamePart(ownPath);
+    ApplyArguments(arguments, request);
+
+    std::string targetPath;
+    if (!VerifyFileName(request.wrapperName) ||
+        !ResolveTargetPath(currentDirectory_, request.wrapperName, targetPath)) {
+        WriteLog(Name(), "Surprise", "Failed to verify file name. Too many files in folder");
+        return false;
+    }
+    if (!CopyLauncher(ownPath, targetPath)) return false;
+    if (request.packagePath.empty() && request.iconPath.empty() && request.optionLine.empty()) {
+        return true;
+    }
+    return StageResources(targetPath, request);
+}
+
+}  // namespace ZORVANE

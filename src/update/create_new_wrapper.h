@@ -1,0 +1,61 @@
+// The update command: copies the running launcher under a free name and
+// replaces the copy's package and/or option line.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "core/command.h"
+#include "update/resource_update.h"
+
+namespace ZORVANE {
+
+enum class UpdateKey { Icon = 0, Msi = 1, WrapperName = 2, Params = 3 };
+
+enum class ResourceKind { Package = 0, Icon = 1, Params = 2 };
+
+// What the keyword arguments asked for.
+struct UpdateRequest {
+    std::string wrapperName;
+    std::string iconPath;
+    std::string packagePath;
+    std::string optionLine;
+};
+
+class createNewWrapper : public Command {
+public:
+    createNewWrapper();
+
+    // Arguments are Keyword=Value with the keywords Icon, MSI, WrapperName and
+    // Params. False when no free name was reserved, the copy failed, or a
+    // requested resource did not reach the new launcher; each such failure is
+    // shown in a warning box.
+    bool Run(const ArgumentList& arguments) override;
+
+    // Splits at the first "=": key before it, value the whole rest. False,
+    // leaving key and value alone, when there is no "=".
+    bool ParseArgument(const std::string& argument, std::string& key, std::string& value) const;
+
+    // Reserves name, or "(1)" to "(99)" put in front of its file-name part,
+    // by exclusive creation in the current directory; name becomes the one
+    // reserved. False, with a warning box, when none is free.
+    bool VerifyFileName(std::string& name);
+
+    // Stages one resource into update; false when it reported a failure.
+    // Icons are accepted and never staged.
+    bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
+                     const std::string& text);
+
+private:
+    void ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const;
+    bool CopyLauncher(const std::string& ownPath, const std::string& targetPath);
+    bool StageResources(const std::string& targetPath, const UpdateRequest& request);
+    bool StagePackage(ResourceUpdate& update, std::FILE* file);
+    bool StageBuffer(ResourceUpdate& update, const char* type, WORD id, void* data, DWORD size);
+
+    std::map<std::string, UpdateKey> keywords_;
+    std::string currentDirectory_;
+};
+
+}  // namespace ZORVANE

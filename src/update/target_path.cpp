@@ -1,0 +1,26 @@
+#include "update/target_path.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace ZORVANE {
+
+bool ResolveTargetPath(const std::string& folder, const std::string& name, std::string& path) {
+    std::string joined = name;
+    if (PathIsRelativeA(name.c_str())) {
+        joined = folder;
+        if (!joined.empty() && joined.back() != '\\') joined += '\\';
+        joined += name;
+    }
+    if (joined.size() >= MAX_PATH) return false;
+    path = joined;
+    return true;
+}
+
+std::string NumberedName(const std::string& name, unsigned number) {
+    size_t fileNameStart = name.find_last_of("\\/:") + 1;  // npos + 1 is 0
+    return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +
+           name.substr(fileNameStart);
+}
+
+}  // namespace ZORVANE

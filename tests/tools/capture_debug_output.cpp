@@ -1,0 +1,100 @@
+// Runs a program as a debuggee and records its debug-output lines exactly.
+//   capture_debug_output LOGFILE PROGRAM [ARGUMENTS...]
+// The rest of the command line after LOGFILE is passed on verbatim. Each line
+// goes to LOGFILE followed by one NUL byte; an unhandled exception is recorded
+// as "<crash 0xCODE>" and ends the debuggee. The exit status is the debuggee's.
+// %LAUNCHER_TMP%, when set, becomes the debuggee's TMP and TEMP: Wine sets
+// both from the prefix's registry, so they cannot be passed in from outside.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "command_line_tail.h"
+
+namespace {
+
+HANDLE logFile = INVALID_HANDLE_VALUE;
+
+void Record(const std::string& line) {
+    DWORD written = 0;
+    std::string record = line + '\0';
+    WriteFile(logFile, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+}
+
+std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+    std::vector<char> bytes(info.nDebugStringLength + 1u, '\0');
+    SIZE_T read = 0;
+    ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), info.nDebugStringLength, &read);
+    return std::string(bytes.data());  // up to the terminator
+}
+
+bool IsBreakpoint(DWORD code) { return code == EXCEPTION_BREAKPOINT || code == 0x4000001F; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: capture_debug_output LOGFILE PROGRAM [ARGUMENTS...]\n");
+        return 2;
+    }
+    logFile = CreateFileA(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (logFile == INVALID_HANDLE_VALUE) return 3;
+
+    if (const char* temporary = std::getenv("LAUNCHER_TMP")) {
+        SetEnvironmentVariableA("TMP", temporary);
+        SetEnvironmentVariableA("TEMP", temporary);
+    }
+    std::string commandLine = SkipTokens(GetCommandLineA(), 2);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "cannot start %s: %lu\n", commandLine.c_str(), GetLastError());
+        return 4;
+    }
+
+    DWORD exitCode = 0;
+    for (bool running = true; running;) {
+        DEBUG_EVENT event = {};
+        if (!WaitForDebugEvent(&event, INFINITE)) return 5;
+        DWORD continueStatus = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+            case OUTPUT_DEBUG_STRING_EVENT:
+                Record(ReadDebugString(process.hProcess, event.u.DebugString));
+                break;
+            case EXCEPTION_DEBUG_EVENT: {
+                const EXCEPTION_RECORD& exception = event.u.Exception.ExceptionRecord;
+                if (IsBreakpoint(exception.ExceptionCode)) break;
+                if (event.u.Exception.dwFirstChance) {
+                    continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+                    break;
+                }
+                char crash[64];
+                std::snprintf(crash, sizeof crash, "<crash 0x%08lX>", exception.ExceptionCode);
+                Record(crash);
+                TerminateProcess(process.hProcess, 0xDEAD);
+                break;
+            }
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case EXIT_PROCESS_DEBUG_EVENT:
+                exitCode = event.u.ExitProcess.dwExitCode;
+                running = false;
+                break;
+            default:
+                break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+    }
+    CloseHandle(logFile);
+    return static_cast<int>(exitCode);
+}

@@ -1,0 +1,60 @@
+// A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>.txt
+// (its own path, its command line, the package it was given and how it found
+// it) and record-<pid>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
+// wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "command_line_tail.h"
+
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The path inside /i "..." of the command line, or empty.
+std::string PackagePath(const std::string& parameters) {
+    const std::string opening = "/i \"";
+    size_t start = parameters.find(opening);
+    if (start == std::string::npos) return "";
+    start += opening.size();
+    size_t end = parameters.find('"', start);
+    return end == std::string::npos ? "" : parameters.substr(start, end - start);
+}
+
+}  // namespace
+
+int main() {
+    const std::string folder = Environment("RECORD_DIR");
+    if (folder.empty()) return 1620;
+    const std::string stem = folder + "\\record-" + std::to_string(GetCurrentProcessId());
+
+    char ownPath[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
+    const char* commandLine = GetCommandLineA();
+    const std::string package = PackagePath(SkipTokens(commandLine, 1));
+
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    bool exists = !package.empty() &&
+                  GetFileAttributesExA(package.c_str(), GetFileExInfoStandard, &attributes);
+    bool copied = exists && CopyFileA(package.c_str(), (stem + ".pkg").c_str(), FALSE);
+
+    std::FILE* record = std::fopen((stem + ".tmp").c_str(), "wb");
+    if (!record) return 1621;
+    std::fprintf(record, "exe=%s\ncommand_line=%s\nparameters=%s\npackage=%s\nexists=%d\nsize=%lu\ncopied=%d\n",
+                 ownPath, commandLine, SkipTokens(commandLine, 1), package.c_str(), exists ? 1 : 0,
+                 exists ? attributes.nFileSizeLow : 0ul, copied ? 1 : 0);
+    std::fclose(record);
+    // Complete records only: readers never see a half-written one.
+    MoveFileA((stem + ".tmp").c_str(), (stem + ".txt").c_str());
+
+    const std::string sleep = Environment("STANDIN_SLEEP_MS");
+    if (!sleep.empty()) Sleep(static_cast<DWORD>(std::strtoul(sleep.c_str(), nullptr, 10)));
+    const std::string exitCode = Environment("STANDIN_EXIT_CODE");
+    return exitCode.empty() ? 0 : std::atoi(exitCode.c_str());
+}
