@@ -79,8 +79,11 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         return false;
     }
 
-    TmpFileGenerator reservation(true, kTemporaryPrefix, packageName);
-    const std::string packagePath = reservation.GetFileName();
+    // Owns the extracted package until the installer has ended.
+    std::unique_ptr<TmpFileGenerator> reservation =
+        TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
+    if (!reservation) return false;  // the run is abandoned, as logged
+    const std::string packagePath = reservation->GetFileName();
     if (!WritePackage(packagePath, package)) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
         return false;

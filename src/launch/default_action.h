@@ -15,8 +15,7 @@ public:
 
     // Writes the package to a reserved temporary file, runs the installer on
     // it, waits and deletes the file. False when no installer could be
-    // started; failures are logged, never shown. Throws TmpFileGeneratorError
-    // when no temporary file could be reserved.
+    // started, the temporary file included; failures are logged, never shown.
     bool Run(const ArgumentList& arguments) override;
 
     // Starts msiexec on the package and returns when it has ended. False when

@@ -37,19 +37,26 @@ std::string Candidate(const std::string& stem, unsigned index, const std::string
 
 }  // namespace
 
-TmpFileGenerator::TmpFileGenerator(bool deleteOnDestroy, const std::string& prefix,
-                                   const std::string& name)
-    : deleteOnDestroy_(deleteOnDestroy) {
+std::unique_ptr<TmpFileGenerator> TmpFileGenerator::Create(bool deleteOnDestroy,
+                                                           const std::string& prefix,
+                                                           const std::string& name) {
+    std::unique_ptr<TmpFileGenerator> generator(new TmpFileGenerator(deleteOnDestroy));
+    if (generator->Reserve(prefix, name)) return generator;
+    generator->deleteOnDestroy_ = false;  // nothing of ours to delete
+    return nullptr;
+}
+
+bool TmpFileGenerator::Reserve(const std::string& prefix, const std::string& name) {
     SeedRandomGeneratorOnce();
     std::string folder = TemporaryFolder();
     if (folder.empty()) {
         WriteLog(kComponent, "Surprise", "error while trying to recive tmp folder path");
-        throw TmpFileGeneratorError("no temporary folder");
+        return false;
     }
     const std::string stem = folder + prefix;
-    if (ReserveSequentially(stem, name) || ReserveByRecycling(stem, name)) return;
+    if (ReserveSequentially(stem, name) || ReserveByRecycling(stem, name)) return true;
     WriteLog(kComponent, "Surprise", "faild to create file aborting operation");
-    throw TmpFileGeneratorError("no temporary file");
+    return false;
 }
 
 bool TmpFileGenerator::ReserveSequentially(const std::string& stem, const std::string& name) {

@@ -12,7 +12,6 @@ using testing_support::FileSize;
 using testing_support::PrivateTempFolder;
 using testing_support::WriteFileBytes;
 using ZORVANE::TmpFileGenerator;
-using ZORVANE::TmpFileGeneratorError;
 
 namespace {
 
@@ -38,8 +37,9 @@ TEST(TmpFileGenerator, ReservesTheFirstFreeIndexAndDeletesItAtTheEnd) {
     for (unsigned index = 0; index < 3; ++index) WriteFileBytes(Name(temp, index), "taken");
     DebugOutputRecorder recorder;
     {
-        TmpFileGenerator generator(true, "TVX_INST", "Setup.msi");
-        EXPECT_EQ(generator.GetFileName(), Name(temp, 3));
+        auto generator = TmpFileGenerator::Create(true, "TVX_INST", "Setup.msi");
+        ASSERT_NE(generator, nullptr);
+        EXPECT_EQ(generator->GetFileName(), Name(temp, 3));
         EXPECT_EQ(FileSize(Name(temp, 3)), 0u);
     }
     EXPECT_FALSE(FileExists(Name(temp, 3)));
@@ -50,7 +50,7 @@ TEST(TmpFileGenerator, ReservesTheFirstFreeIndexAndDeletesItAtTheEnd) {
 
 TEST(TmpFileGenerator, KeepsTheFileWhenNotAskedToDelete) {
     PrivateTempFolder temp;
-    { TmpFileGenerator generator(false, "TVX_INST", "Setup.msi"); }
+    EXPECT_NE(TmpFileGenerator::Create(false, "TVX_INST", "Setup.msi"), nullptr);
     EXPECT_TRUE(FileExists(Name(temp, 0)));
 }
 
@@ -58,8 +58,9 @@ TEST(TmpFileGenerator, LogsWhenItsFileWasRemovedBySomeoneElse) {
     PrivateTempFolder temp;
     DebugOutputRecorder recorder;
     {
-        TmpFileGenerator generator(true, "TVX_INST", "Setup.msi");
-        DeleteFileA(generator.GetFileName().c_str());
+        auto generator = TmpFileGenerator::Create(true, "TVX_INST", "Setup.msi");
+        ASSERT_NE(generator, nullptr);
+        DeleteFileA(generator->GetFileName().c_str());
     }
     EXPECT_EQ(recorder.Count("tmpFileGenerator - Surprise could not delete file"), 1u);
 }
@@ -68,8 +69,9 @@ TEST(TmpFileGenerator, RecyclesAnOldNameWhenAll4000AreTaken) {
     PrivateTempFolder temp;
     TakeAllNames(temp, FILE_ATTRIBUTE_NORMAL);
     DebugOutputRecorder recorder;
-    TmpFileGenerator generator(false, "TVX_INST", "Setup.msi");
-    const std::string path = generator.GetFileName();
+    auto generator = TmpFileGenerator::Create(false, "TVX_INST", "Setup.msi");
+    ASSERT_NE(generator, nullptr);
+    const std::string path = generator->GetFileName();
     EXPECT_EQ(path.rfind(temp.File("TVX_INST"), 0), 0u);
     EXPECT_EQ(FileSize(path), 0u);  // created anew, empty
     EXPECT_EQ(recorder.Count(kTaken), 4000u);
@@ -81,7 +83,7 @@ TEST(TmpFileGenerator, FailsAfter100AttemptsWhenNoNameCanBeDeleted) {
     PrivateTempFolder temp;
     TakeAllNames(temp, FILE_ATTRIBUTE_READONLY);
     DebugOutputRecorder recorder;
-    EXPECT_THROW(TmpFileGenerator(true, "TVX_INST", "Setup.msi"), TmpFileGeneratorError);
+    EXPECT_EQ(TmpFileGenerator::Create(true, "TVX_INST", "Setup.msi"), nullptr);
     EXPECT_EQ(recorder.Count(kExceeded), 100u);
     EXPECT_EQ(recorder.Lines().back(), "tmpFileGenerator - Surprise faild to create file aborting operation");
     EXPECT_EQ(FileSize(Name(temp, 0)), 3u);  // nothing overwritten
@@ -92,7 +94,7 @@ TEST(TmpFileGenerator, FailsWhenTheTemporaryFolderIsMissing) {
     const std::string missing = temp.File("missing\\");
     SetEnvironmentVariableA("TMP", missing.c_str());
     DebugOutputRecorder recorder;
-    EXPECT_THROW(TmpFileGenerator(true, "TVX_INST", "Setup.msi"), TmpFileGeneratorError);
+    EXPECT_EQ(TmpFileGenerator::Create(true, "TVX_INST", "Setup.msi"), nullptr);
     EXPECT_EQ(recorder.Count(kTaken), 4000u);
     EXPECT_EQ(recorder.Count(kExceeded), 100u);
     EXPECT_EQ(recorder.Lines().size(), 4101u);
@@ -103,7 +105,7 @@ TEST(TmpFileGenerator, FailsWhenTheTemporaryFolderPathDoesNotFit) {
     const std::string tooLong = "C:\\" + std::string(300, 'd') + "\\";
     SetEnvironmentVariableA("TMP", tooLong.c_str());
     DebugOutputRecorder recorder;
-    EXPECT_THROW(TmpFileGenerator(true, "TVX_INST", "Setup.msi"), TmpFileGeneratorError);
+    EXPECT_EQ(TmpFileGenerator::Create(true, "TVX_INST", "Setup.msi"), nullptr);
     ASSERT_EQ(recorder.Lines().size(), 1u);
     EXPECT_EQ(recorder.Lines()[0], "tmpFileGenerator - Surprise error while trying to recive tmp folder path");
 }

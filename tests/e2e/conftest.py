@@ -1,0 +1,131 @@
+import os
+import subprocess
+from pathlib import Path
+
+import pytest
+
+from wine import BUILD, LAUNCHER, ROOT, WinePrefix, install_recorder, windows_path
+
+PREFIXES = ROOT / "build" / "wine"
+
+
+def pytest_sessionstart(session):
+    missing = [p for p in (LAUNCHER, BUILD / "tests" / "capture_debug_output.exe") if not p.exists()]
+    if missing:
+        pytest.exit(f"build the win64 preset first: missing {missing}", returncode=2)
+
+
+@pytest.fixture(scope="session")
+def recording_wine():
+    """A prefix whose msiexec is the recording stand-in."""
+    prefix = WinePrefix(PREFIXES / "e2e-record", overrides="msiexec.exe=n")
+    prefix.boot()
+    install_recorder(prefix)
+    yield prefix
+    prefix.shutdown()
+
+
+@pytest.fixture(scope="session")
+def real_wine():
+    """A prefix with Wine's own msiexec."""
+    prefix = WinePrefix(PREFIXES / "e2e-real")
+    prefix.boot()
+    yield prefix
+    prefix.shutdown()
+
+
+class Workspace:
+    """A folder for one test: launchers, packages, a private temp folder and
+    the stand-in's records."""
+
+    def __init__(self, root: Path, wine: WinePrefix):
+        self.root = root
+        self.wine = wine
+        self.temp = root / "temp"
+        self.records = root / "records"
+        self.temp.mkdir()
+        self.records.mkdir()
+
+    def file(self, name: str, content: bytes) -> Path:
+        path = self.root / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content)
+        return path
+
+    def update(self, *args, source=LAUNCHER, cwd=None):
+        """Runs `source -update args` in cwd (the workspace by default)."""
+        return self.wine.run(source, ["-update", *args], cwd=cwd or self.root, temp=self.temp)
+
+    def make_launcher(self, name: str, package: Path = None, params: str = None, source=LAUNCHER) -> Path:
+        args = [f"WrapperName={name}"]
+        if package is not None:
+            args.append(f"MSI={package.name}")
+        if params is not None:
+            args.append(f"Params={params}")
+        result = self.update(*args, source=source)
+        assert result.status == 0, result.lines
+        return self.root / name
+
+    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120):
+        extra = {"RECORD_DIR": windows_path(self.records)}
+        extra.update(env or {})
+        return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=self.temp,
+                             env=extra, timeout=timeout)
+
+    def records_seen(self) -> list:
+        """What each stand-in run recorded, oldest first."""
+        seen = []
+        for text in sorted(self.records.glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
+            fields = dict(line.split("=", 1) for line in text.read_text("latin-1").splitlines())
+            copy = text.with_suffix(".pkg")
+            fields["bytes"] = copy.read_bytes() if copy.exists() else None
+            seen.append(fields)
+        return seen
+
+
+@pytest.fixture
+def work(tmp_path, recording_wine):
+    return Workspace(tmp_path, recording_wine)
+
+
+@pytest.fixture
+def real_work(tmp_path, real_wine):
+    return Workspace(tmp_path, real_wine)
+
+
+@pytest.fixture(scope="session")
+def sample_msi(tmp_path_factory):
+    """A real package built by wixl that installs one file."""
+    folder = tmp_path_factory.mktemp("sample")
+    return build_msi(folder, "Sample", "hello.txt", b"installed by the launcher test\n")
+
+
+def build_msi(folder: Path, name: str, file_name: str, content: bytes) -> Path:
+    (folder / file_name).write_bytes(content)
+    source = folder / f"{name}.wxs"
+    name_hash = f"{sum(name.encode()) & 0xFFFF:04x}"
+    source.write_text(WXS_TEMPLATE.format(name=name, file=file_name, name_hash=name_hash))
+    subprocess.run(["wixl", "-o", str(folder / f"{name}.msi"), str(source)], cwd=folder, check=True,
+                   capture_output=True)
+    return folder / f"{name}.msi"
+
+
+WXS_TEMPLATE = """<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="{name}" Language="1033" Version="1.0.0" Manufacturer="Launcher Tests"
+           UpgradeCode="6b1c3a52-4d6e-4f0a-9a61-2f0c6a1f{name_hash}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="product.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="INSTALLDIR" Name="{name}">
+          <Component Id="MainFile" Guid="*">
+            <File Id="MainFile" Source="{file}" KeyPath="yes"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="MainFile"/></Feature>
+  </Product>
+</Wix>
+"""
