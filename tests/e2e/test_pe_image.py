@@ -7,6 +7,8 @@ from pathlib import Path
 import pefile
 import pytest
 
+from pe_resources import only_language, resources
+
 ROOT = Path(__file__).resolve().parents[2]
 RES = ROOT / "res"
 
@@ -51,28 +53,6 @@ def image(request):
     pe = load(request.param)
     yield request.param, pe
     pe.close()
-
-
-def resources(pe):
-    """{(type, name): {language: bytes}}; string type/names as str."""
-    def key(entry):
-        return str(entry.name) if entry.name is not None else entry.id
-
-    found = {}
-    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
-        return found
-    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        for name in rtype.directory.entries:
-            for lang in name.directory.entries:
-                data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
-                found.setdefault((key(rtype), key(name)), {})[lang.id] = data
-    return found
-
-
-def only_language(res, rtype, name, lang):
-    langs = res.get((rtype, name), {})
-    assert list(langs) == [lang], f"resource {rtype}/{name} languages {list(langs)}"
-    return langs[lang]
 
 
 def ico_images(path):

@@ -35,9 +35,10 @@ class Result:
 class WinePrefix:
     """One booted prefix, reused by every test of one kind."""
 
-    def __init__(self, path: Path, overrides: str = ""):
+    def __init__(self, path: Path, overrides: str = "", display: str = None):
         self.path = path
         self.overrides = overrides
+        self.display = display  # an X display; headless otherwise
 
     def env(self, extra=None) -> dict:
         env = {
@@ -48,6 +49,8 @@ class WinePrefix:
             "WINEDEBUG": "-all",
             "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
         }
+        if self.display:
+            env["DISPLAY"] = self.display
         env.update(extra or {})
         return env
 

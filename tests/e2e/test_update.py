@@ -1,0 +1,159 @@
+"""The update command end to end: made launchers, their resources, names,
+arguments and every reported failure."""
+import os
+
+import pytest
+
+from pe_resources import resources
+from wine import LAUNCHER
+
+PACKAGE = os.urandom(32 * 1024)
+FIXED = [(24, 1), (14, 105), (16, 1)]  # manifest, icon group, version
+SOURCE_RESOURCES = resources(LAUNCHER)
+
+
+def payload(path):
+    """(package bytes, parameters bytes) of a launcher; None where absent.
+    Fails when a payload resource has any other name or language."""
+    found = resources(path)
+    for key, languages in found.items():
+        if key[0] in ("MSI", "PARAMS"):
+            assert key in (("MSI", 104), ("PARAMS", 106)) and list(languages) == [0], key
+    return tuple(found.get(key, {}).get(0) for key in (("MSI", 104), ("PARAMS", 106)))
+
+
+def assert_fixed_resources_inherited(path):
+    found = resources(path)
+    for key in FIXED:
+        assert found[key] == SOURCE_RESOURCES[key], key
+    icons = {key: value for key, value in found.items() if key[0] == 3}
+    assert icons == {key: value for key, value in SOURCE_RESOURCES.items() if key[0] == 3}
+
+
+@pytest.fixture
+def package(work):
+    return work.file("product.msi", PACKAGE)
+
+
+def test_launchers_made_from_launchers_carry_and_replace_their_payload(work, package):
+    a = work.make_launcher("A.exe", package, params="/qn")
+    assert payload(a) == (PACKAGE, b"/qn\0")
+    b = work.make_launcher("B.exe", params="/qb ADDLOCAL=ALL", source=a)
+    assert payload(b) == (PACKAGE, b"/qb ADDLOCAL=ALL\0")
+    other = work.file("other.msi", b"another package")
+    c = work.make_launcher("C.exe", other, source=b)
+    assert payload(c) == (b"another package", b"/qb ADDLOCAL=ALL\0")
+    for made in (a, b, c):
+        assert_fixed_resources_inherited(made)
+
+    assert work.launch(c, "ignored").status == 0
+    [record] = work.records_seen()
+    assert record["bytes"] == b"another package"
+    assert record["parameters"] == f'/i "{record["package"]}" /qb ADDLOCAL=ALL'
+
+
+def test_icon_keyword_changes_nothing(work):
+    icon = work.file("app.ico", b"\0\0\1\0" + os.urandom(64))
+    made = work.make_launcher("Iconic.exe")
+    result = work.update(f"Icon={icon.name}", "WrapperName=Iconic2.exe", source=made)
+    assert result.status == 0 and len(result.lines) == 1
+    assert resources(work.root / "Iconic2.exe") == SOURCE_RESOURCES
+    # Nothing to stage: the update is discarded and the copy stays exact.
+    assert work.update("Icon=missing.ico", "WrapperName=Iconic3.exe").status == 0
+    assert (work.root / "Iconic3.exe").read_bytes() == LAUNCHER.read_bytes()
+
+
+@pytest.mark.parametrize("length", [260, 261, 2000])
+def test_long_option_lines_round_trip_whole(work, package, length):
+    options = ("/qn PROP=" + "v" * length)[:length]
+    made = work.make_launcher("Long.exe", package, params=options)
+    assert payload(made)[1] == options.encode() + b"\0"
+    assert work.launch(made).status == 0
+    [record] = work.records_seen()
+    assert record["parameters"].endswith('" ' + options)
+
+
+def test_names_are_never_reused(work):
+    local = work.root / "launcher.exe"
+    local.write_bytes(LAUNCHER.read_bytes())
+    for expected in ("(1)launcher.exe", "(2)launcher.exe"):
+        result = work.update(source=local)
+        assert result.lines == [f"CreateNewWrapper - Events Found new file name:{expected}"]
+        assert (work.root / expected).read_bytes() == LAUNCHER.read_bytes()
+
+    (work.root / "sub").mkdir()
+    for expected in ("sub/New.exe", "sub/(1)New.exe"):
+        assert work.update("WrapperName=sub\\New.exe").status == 0
+        assert (work.root / expected).read_bytes() == LAUNCHER.read_bytes()
+
+
+def test_no_free_name_is_a_shown_failure_and_copies_nothing(work):
+    taken = ["Full.exe"] + [f"({n})Full.exe" for n in range(1, 100)]
+    for name in taken:
+        work.file(name, b"mine")
+    result = work.update("WrapperName=Full.exe", "Params=/qn")
+    assert result.status == 1
+    assert result.lines == [
+        "Zorvane - Events Couldn't create new file. Too many files in directory",
+        "CreateNewWrapper - Surprise Failed to verify file name. Too many files in folder",
+    ]
+    assert sorted(p.name for p in work.root.glob("*Full.exe")) == sorted(taken)
+    assert all((work.root / name).read_bytes() == b"mine" for name in taken)
+
+
+def test_argument_forms(work, package):
+    result = work.update("msi=a.msi", "MSI", "=x", "Params=", f"MSI={package.name}",
+                         "WrapperName=Args.exe", "Params=/qb X=1=2")
+    assert result.status == 0
+    assert result.lines == [
+        "CreateNewWrapper - Surprise unknown command: msi",
+        "CreateNewWrapper - Surprise failed parsing argument: MSI",
+        "CreateNewWrapper - Surprise unknown command: ",
+        "CreateNewWrapper - Events Found new file name:Args.exe",
+    ]
+    assert payload(work.root / "Args.exe") == (PACKAGE, b"/qb X=1=2\0")
+
+    # An empty option line is no option line: the launcher uses its arguments.
+    made = work.make_launcher("NoParams.exe", package, params="")
+    assert payload(made) == (PACKAGE, None)
+    assert work.launch(made, "/qb").status == 0
+    assert work.records_seen()[-1]["parameters"].endswith(" /qb ")
+
+
+def test_unopenable_package_is_a_failure_but_the_option_line_still_lands(work, package):
+    base = work.make_launcher("Base.exe", package)
+    result = work.update("MSI=missing.msi", "Params=/qn", "WrapperName=Typo.exe", source=base)
+    assert result.status == 1
+    assert "Zorvane - Events Could not open package file." in result.lines
+    assert payload(work.root / "Typo.exe") == (PACKAGE, b"/qn\0")
+
+    result = work.update("MSI=missing.msi", "WrapperName=Typo2.exe", source=base)
+    assert result.status == 1
+    assert (work.root / "Typo2.exe").read_bytes() == base.read_bytes()
+
+
+def test_empty_package_is_staged_silently_or_refused_by_the_platform(work):
+    work.file("empty.msi", b"")
+    result = work.update("MSI=empty.msi", "WrapperName=Empty.exe")
+    made = work.root / "Empty.exe"
+    if result.status == 1:
+        # Wine's resource updater refuses empty data; Windows stores it.
+        assert result.lines[1:] == ["Zorvane - Events Could not add resource."]
+        assert resources(made) == SOURCE_RESOURCES
+        return
+    assert result.lines == ["CreateNewWrapper - Events Found new file name:Empty.exe"]
+    assert payload(made) == (b"", None)
+    launched = work.launch(made)
+    assert launched.lines == [] and launched.status == 1
+    assert work.records_seen() == []
+
+
+def test_package_too_large_for_a_resource_is_refused(work):
+    huge = work.root / "huge.msi"
+    with open(huge, "wb") as sparse:
+        sparse.truncate(3 << 30)  # past what a resource can hold; sparse, no disk used
+    result = work.update("MSI=huge.msi", "Params=/qn", "WrapperName=Huge.exe")
+    assert result.status == 1
+    assert ("Zorvane - Events Error in setting resource. not enough memory for operation "
+            "or file is to large.") in result.lines
+    assert payload(work.root / "Huge.exe") == (None, b"/qn\0")
