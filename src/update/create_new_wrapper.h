@@ -30,7 +30,7 @@ public:
     // Arguments are Keyword=Value with the keywords Icon, MSI, WrapperName and
     // Params. False when no free name was reserved, the copy failed, or a
     // requested resource did not reach the new launcher; each such failure is
-    // shown in a warning box.
+    // shown in a warning box. A copy that could not be completed is removed.
     bool Run(const ArgumentList& arguments) override;
 
     // Splits at the first "=": key before it, value the whole rest. False,

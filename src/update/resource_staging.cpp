@@ -54,7 +54,13 @@ bool createNewWrapper::StageResources(const std::string& targetPath, const Updat
     if (!request.optionLine.empty()) {
         result = SetResource(update, ResourceKind::Params, nullptr, request.optionLine) && result;
     }
-    if (!update.Commit()) ShowMessage("Could not write changes to file.");
+    if (!update.Commit()) {
+        ShowMessage("Could not write changes to file.");
+        // The platform may have left it half written: it must not pass for a
+        // launcher.
+        DeleteFileA(targetPath.c_str());
+        return false;
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 """The update command end to end: made launchers, their resources, names,
 arguments and every reported failure."""
 import os
+import subprocess
 
 import pytest
 
@@ -157,3 +158,40 @@ def test_package_too_large_for_a_resource_is_refused(work):
     assert ("Zorvane - Events Error in setting resource. not enough memory for operation "
             "or file is to large.") in result.lines
     assert payload(work.root / "Huge.exe") == (None, b"/qn\0")
+
+
+@pytest.fixture
+def small_disk(work):
+    """A folder on a file system of its own, sized by the test."""
+    mounted = []
+
+    def make(size):
+        folder = work.root / "disk"
+        folder.mkdir()
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)],
+                          capture_output=True).returncode != 0:
+            pytest.skip("cannot mount a small file system here")
+        mounted.append(folder)
+        return folder
+
+    yield make
+    for folder in mounted:
+        subprocess.run(["umount", str(folder)], check=False)
+
+
+def test_failed_copy_is_shown_and_leaves_nothing(work, small_disk):
+    disk = small_disk(64 * 1024)  # the reservation fits, the launcher does not
+    result = work.update("WrapperName=Copy.exe", "Params=/qn", cwd=disk)
+    assert result.status == 1
+    assert result.lines == ["CreateNewWrapper - Events Found new file name:Copy.exe",
+                            "Zorvane - Events Could not copy the launcher to the new file."]
+    assert list(disk.iterdir()) == []
+
+
+def test_failed_commit_is_shown_and_reported(work, small_disk):
+    disk = small_disk(LAUNCHER.stat().st_size + 64 * 1024)  # the copy fits, the package does not
+    work.file("big.msi", os.urandom(1 << 20))
+    result = work.update(f"MSI={work.root / 'big.msi'}", "WrapperName=Commit.exe", cwd=disk)
+    assert result.status == 1
+    assert result.lines[-1] == "Zorvane - Events Could not write changes to file."
+    assert list(disk.iterdir()) == []  # no half-written launcher left
