@@ -55,12 +55,12 @@ class WinePrefix:
         return env
 
     def boot(self):
-        self.path.parent.mkdir(parents=True, exist_ok=True)
+        self.path.mkdir(parents=True, exist_ok=True)
+        # A persistent server keeps every later start fast.
+        subprocess.run([WINESERVER, "-p"], env=self.env(), check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run([WINE64, "wineboot", "-i"], env=self.env(), check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-        # A persistent server keeps every later start fast.
-        subprocess.Popen([WINESERVER, "-p"], env=self.env(),
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait(timeout=60)
 
     def shutdown(self):
         subprocess.run([WINESERVER, "-k"], env=self.env(), check=False, timeout=60)
