@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "launch/default_action.h"
 #include "launch/installer_command_line.h"
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
@@ -32,23 +31,6 @@ TEST(InstallerParameters, ComposesTheFixedPartTheChoiceAndTheOptions) {
         EXPECT_EQ(InstallerParameters("C:\\T\\TVX_INST0Setup.msi", c.options, c.fromResource, c.probe), c.expected);
         EXPECT_EQ(probeCalls, c.probeCalls) << c.expected;
     }
-}
-
-TEST(InstallerParameters, KeepsLongOptionLinesWhole) {
-    const std::string options(4096, 'o');
-    EXPECT_EQ(InstallerParameters("p", options, true, Privileged), "/i \"p\" " + options);
-}
-
-TEST(InstallerProgramPath, IsMsiexecInTheSystemDirectory) {
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    EXPECT_EQ(InstallerProgramPath(), std::string(system) + "\\msiexec.exe");
-}
-
-TEST(OptionsFromArguments, FollowsEachArgumentWithOneBlankWithoutQuoting) {
-    EXPECT_EQ(OptionsFromArguments({}), "");
-    EXPECT_EQ(OptionsFromArguments({"/qb", "X=1"}), "/qb X=1 ");
-    EXPECT_EQ(OptionsFromArguments({"TARGETDIR=C:\\Program Files\\App"}), "TARGETDIR=C:\\Program Files\\App ");
 }
 
 TEST(ClassifyIntegrity, SplitsAtExactly0x2000And0x3000) {

@@ -28,10 +28,3 @@ TEST(WriteLog, CutsOnlyTheMessageAt1023Characters) {
     const std::string message = ("unknown command: " + inserted).substr(0, 1023);
     EXPECT_EQ(recorder.Lines()[0], component + " - Surprise " + message);
 }
-
-TEST(WriteLog, FormatCharactersInArgumentsAreNotInterpreted) {
-    DebugOutputRecorder recorder;
-    WriteLog("CreateNewWrapper", "Surprise", "failed parsing argument: %s", "%s%n%x%%");
-    ASSERT_EQ(recorder.Lines().size(), 1u);
-    EXPECT_EQ(recorder.Lines()[0], "CreateNewWrapper - Surprise failed parsing argument: %s%n%x%%");
-}

@@ -48,12 +48,6 @@ TEST(TmpFileGenerator, ReservesTheFirstFreeIndexAndDeletesItAtTheEnd) {
     EXPECT_EQ(FileSize(Name(temp, 0)), 5u);  // earlier files untouched
 }
 
-TEST(TmpFileGenerator, KeepsTheFileWhenNotAskedToDelete) {
-    PrivateTempFolder temp;
-    EXPECT_NE(TmpFileGenerator::Create(false, "TVX_INST", "Setup.msi"), nullptr);
-    EXPECT_TRUE(FileExists(Name(temp, 0)));
-}
-
 TEST(TmpFileGenerator, LogsWhenItsFileWasRemovedBySomeoneElse) {
     PrivateTempFolder temp;
     DebugOutputRecorder recorder;
