@@ -1,10 +1,15 @@
 ; The peer launcher for the benchmark: the same job done by NSIS. makensis is
 ; given -DPACKAGE=<file> -DOUT=<exe> -DTARGET=<amd64-unicode|x86-ansi|...>
-; and optionally -DCOMPRESSOR=<zlib|bzip2|lzma> (default: no compression)
+; and optionally -DCOMPRESSOR=<zlib|bzip2|lzma> (default: no compression),
+; -DSOLID (solid compression)
 ; and -DNOCRC (skip the installer's integrity check at start).
 Target ${TARGET}
 !ifdef COMPRESSOR
+!ifdef SOLID
 SetCompressor /SOLID ${COMPRESSOR}
+!else
+SetCompressor ${COMPRESSOR}
+!endif
 !else
 SetCompress off
 !endif
