@@ -25,6 +25,14 @@ bool WritePackage(const std::string& path, const ResourceView& package) {
     return CloseWrittenStream(std::move(file)) && written;
 }
 
+// Keeps the extracted package from being deleted or overwritten while the
+// installer reads it: another launcher recycling names must not take it. Read
+// sharing only, so that the installer can still open it.
+UniqueHandle HoldUnchanged(const std::string& path) {
+    return AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 }  // namespace
 
 std::string OptionsFromArguments(const ArgumentList& arguments) {
@@ -57,6 +65,15 @@ std::string DefaultAction::ReadOptionLine(HMODULE module) {
     return ParamsText(params);
 }
 
+bool DefaultAction::ReadPackage(HMODULE module, ResourceView& package) {
+    switch (LoadOwnResource(module, kPackageResourceType, kPackageResourceId, package)) {
+        case ResourceLookup::Absent: WriteLog(Name(), "Surprise", "couldn't find resource"); return false;
+        case ResourceLookup::Unloadable: WriteLog(Name(), "Surprise", "couldn't load resource"); return false;
+        case ResourceLookup::Loaded: break;
+    }
+    return package.size != 0;  // an empty package counts as none
+}
+
 bool DefaultAction::Run(const ArgumentList& arguments) {
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) {
@@ -66,12 +83,7 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     const std::string optionLine = ReadOptionLine(module);
 
     ResourceView package;
-    switch (LoadOwnResource(module, kPackageResourceType, kPackageResourceId, package)) {
-        case ResourceLookup::Absent: WriteLog(Name(), "Surprise", "couldn't find resource"); return false;
-        case ResourceLookup::Unloadable: WriteLog(Name(), "Surprise", "couldn't load resource"); return false;
-        case ResourceLookup::Loaded: break;
-    }
-    if (package.size == 0) return false;
+    if (!ReadPackage(module, package)) return false;
 
     const std::string packageName = PackageNameFromModulePath();
     if (packageName.empty()) {
@@ -88,6 +100,8 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
         return false;
     }
+    // Released before the reservation deletes the file.
+    UniqueHandle hold = HoldUnchanged(packagePath);
     if (!optionLine.empty()) return RunInstaller(packagePath, optionLine, true);
     return RunInstaller(packagePath, OptionsFromArguments(arguments), false);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/command.h"
+#include "launch/own_resource.h"
 
 namespace ZORVANE {
 
@@ -25,6 +26,7 @@ public:
 
 private:
     std::string ReadOptionLine(HMODULE module);
+    bool ReadPackage(HMODULE module, ResourceView& package);
 };
 
 // Options taken from the command line: each argument followed by one blank,

@@ -17,7 +17,9 @@ bool randomGeneratorSeeded = false;
 
 void SeedRandomGeneratorOnce() {
     if (randomGeneratorSeeded) return;
-    std::srand(GetTickCount());
+    // The process id keeps launchers started in the same tick from walking
+    // the same names.
+    std::srand(GetTickCount() ^ GetCurrentProcessId());
     randomGeneratorSeeded = true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/exclusive_file.h"
 #include "core/log.h"
+#include "update/source_image.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {
@@ -113,6 +114,11 @@ bool createNewWrapper::Run(const ArgumentList& arguments) {
     std::string ownPath;
     if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
         WriteLog(Name(), "Surprise", "couldn't determine the current directory or own path");
+        ShowMessage(kCopyFailed);
+        return false;
+    }
+    if (!ResourceTreeIsSound(GetModuleHandleA(nullptr))) {
+        WriteLog(Name(), "Surprise", "own resources are damaged");
         ShowMessage(kCopyFailed);
         return false;
     }

@@ -1,6 +1,6 @@
-// A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>.txt
+// A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>-<n>.txt
 // (its own path, its command line, the package it was given and how it found
-// it) and record-<pid>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
+// it) and record-<pid>-<n>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
 // wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
 #include <windows.h>
 
@@ -27,12 +27,26 @@ std::string PackagePath(const std::string& parameters) {
     return end == std::string::npos ? "" : parameters.substr(start, end - start);
 }
 
+// Wine reuses process ids quickly: each run reserves a stem of its own.
+std::string UniqueStem(const std::string& base) {
+    for (unsigned n = 0;; ++n) {
+        std::string stem = base + "-" + std::to_string(n);
+        HANDLE id = CreateFileA((stem + ".id").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (id != INVALID_HANDLE_VALUE) {
+            CloseHandle(id);
+            return stem;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return stem;
+    }
+}
+
 }  // namespace
 
 int main() {
     const std::string folder = Environment("RECORD_DIR");
     if (folder.empty()) return 1620;
-    const std::string stem = folder + "\\record-" + std::to_string(GetCurrentProcessId());
+    const std::string stem = UniqueStem(folder + "\\record-" + std::to_string(GetCurrentProcessId()));
 
     char ownPath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, ownPath, MAX_PATH);

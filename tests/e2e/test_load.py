@@ -1,0 +1,145 @@
+"""Many launchers at once, a temporary folder full of names, a killed run."""
+import os
+import signal
+import tempfile
+import threading
+import time
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+import pytest
+
+from wine import windows_path
+
+PACKAGE = os.urandom(256 * 1024)
+SLEEP = 3.0  # seconds each stand-in installer runs: every start of a batch overlaps
+
+
+def run_all(calls):
+    with ThreadPoolExecutor(len(calls)) as pool:
+        return list(pool.map(lambda call: call(), calls))
+
+
+def launch_recorded(work, launcher, sleep=0.0):
+    """(result, record or None) of one run with a records folder of its own:
+    Wine reuses process ids, which name the records."""
+    folder = Path(tempfile.mkdtemp(prefix="records-", dir=work.root))
+    result = work.launch(launcher, env={"RECORD_DIR": windows_path(folder),
+                                        "STANDIN_SLEEP_MS": str(int(sleep * 1000))})
+    texts = list(folder.glob("record-*.txt"))
+    assert len(texts) <= 1, texts
+    if not texts:
+        return result, None
+    record = dict(line.split("=", 1) for line in texts[0].read_text("latin-1").splitlines())
+    record["bytes"] = texts[0].with_suffix(".pkg").read_bytes()
+    record["time"] = texts[0].stat().st_mtime  # when the installer started
+    return result, record
+
+
+def launch_in_background(work, launcher):
+    """Starts launcher, returns (thread, results) once its installer runs."""
+    results = []
+    thread = threading.Thread(target=lambda: results.append(
+        work.launch(launcher, env={"STANDIN_SLEEP_MS": str(int(SLEEP * 1000))})))
+    thread.start()
+    deadline = time.monotonic() + 30
+    while not list(work.records.glob("record-*.txt")):
+        assert time.monotonic() < deadline, "the installer never started"
+        time.sleep(0.05)
+    return thread, results
+
+
+def test_simultaneous_launches_each_reserve_their_own_file(work):
+    launcher = work.make_launcher("Setup.exe", work.file("product.msi", PACKAGE), params="/qn")
+    runs = run_all([lambda: launch_recorded(work, launcher, SLEEP)] * 16)
+    assert [(result.status, result.crashed) for result, _ in runs] == [(0, False)] * 16
+    assert len({record["package"] for _, record in runs}) == 16
+    assert all(record["bytes"] == PACKAGE for _, record in runs)
+    assert list(work.temp.iterdir()) == []
+
+
+def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
+    # One launcher name in separate folders, each with its own package: a name
+    # taken from a running installer shows in the bytes or the start times.
+    writable, launchers = 40, []
+    for index in range(8):
+        package = work.file(f"l{index}/p.msi", os.urandom(64 * 1024)).read_bytes()
+        assert work.update("MSI=p.msi", "WrapperName=Setup.exe", "Params=/qn", cwd=work.root / f"l{index}").status == 0
+        launchers.append((work.root / f"l{index}" / "Setup.exe", package))
+    for index in range(4000):
+        stale = work.file(f"temp/TVX_INST{index}Setup.msi", b"stale")
+        stale.chmod(0o644 if index < writable else 0o444)
+
+    runs = run_all([lambda path=path: launch_recorded(work, path, SLEEP) for path, _ in launchers])
+    taken = []
+    for (result, record), (_, package) in zip(runs, launchers):
+        assert not result.crashed
+        if result.status == 1:
+            assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation"
+            assert record is None
+        else:
+            assert result.status == 0 and "tmpFileGenerator - Events found an empty file creating it" in result.lines
+            assert record is not None and record["bytes"] == package, "the installer read another package"
+            taken.append((record["time"], record["package"]))
+    # A name serves again only once the installer that had it has ended.
+    taken.sort()
+    for index, (start, name) in enumerate(taken):
+        assert all(later - start >= SLEEP * 0.9 for later, other in taken[index + 1:] if other == name), name
+    left = [p.read_bytes() for p in work.temp.iterdir()]
+    assert len(left) >= 4000 - writable and set(left) == {b"stale"}
+
+
+def test_a_running_installers_package_can_be_neither_deleted_nor_replaced(work):
+    launcher = work.make_launcher("Held.exe", work.file("product.msi", PACKAGE), params="/qn")
+    other = work.file("other.msi", b"another package")
+    runner, results = launch_in_background(work, launcher)
+    # What another launcher recycling this name does.
+    held = work.temp / "TVX_INST0Held.msi"
+    work.wine.run_plain("cmd", ["/c", "copy", "/y", windows_path(other), windows_path(held),
+                                "&", "del", windows_path(held)])
+    state = "deleted" if not held.exists() else "kept" if held.read_bytes() == PACKAGE else "replaced"
+    runner.join()
+    assert state == "kept"
+    assert results[0].status == 0 and list(work.temp.iterdir()) == []
+
+
+def processes_running(program: Path):
+    """Unix ids of the processes running program under Wine (argv[0] is its path)."""
+    found = []
+    for entry in Path("/proc").glob("[0-9]*"):
+        try:
+            if (entry / "cmdline").read_bytes().split(b"\0")[0] == bytes(program):
+                found.append(int(entry.name))
+        except OSError:
+            pass  # ended meanwhile
+    return found
+
+
+def test_killed_launcher_leaves_only_its_package_and_the_next_run_works(work):
+    launcher = work.make_launcher("Killed.exe", work.file("product.msi", PACKAGE), params="/qn")
+    runner, killed = launch_in_background(work, launcher)
+    [pid] = processes_running(launcher)
+    os.kill(pid, signal.SIGKILL)
+    runner.join(timeout=60)
+    # Wine reports a process killed from outside as ending with status 0.
+    assert not runner.is_alive() and killed[0].lines == []
+
+    result, record = launch_recorded(work, launcher)
+    assert result.status == 0 and record["bytes"] == PACKAGE
+    assert record["package"] == windows_path(work.temp / "TVX_INST1Killed.msi")
+    assert {p.name: p.read_bytes() for p in work.temp.iterdir()} == {"TVX_INST0Killed.msi": PACKAGE}
+
+
+def test_simultaneous_updates_make_distinct_complete_launchers(work):
+    work.file("product.msi", PACKAGE)
+    results = run_all([lambda: work.update("MSI=product.msi", "Params=/qn", "WrapperName=Setup.exe")] * 16)
+    assert [r.status for r in results] == [0] * 16
+    names = [line.split(":", 1)[1] for r in results for line in r.lines if "Found new file name:" in line]
+    expected = ["Setup.exe"] + [f"({n})Setup.exe" for n in range(1, 16)]
+    assert sorted(names) == sorted(expected)
+    assert len({(work.root / name).read_bytes() for name in expected}) == 1  # none written twice
+
+    runs = run_all([lambda name=name: launch_recorded(work, work.root / name) for name in expected])
+    for (result, record), name in zip(runs, expected):
+        assert result.status == 0 and record["bytes"] == PACKAGE and record["parameters"].endswith('" /qn')
+        assert record["package"] == windows_path(work.temp / f"TVX_INST0{name[:-4]}.msi")
