@@ -1,7 +1,5 @@
 #include "core/dispatch.h"
 
-#include <exception>
-
 #include "launch/default_action.h"
 #include "update/create_new_wrapper.h"
 
@@ -30,20 +28,14 @@ std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument) {
 }
 
 int RunLauncher(int argc, char** argv) {
-    try {
-        std::unique_ptr<Command> command;
-        ArgumentList arguments;
-        if (argc > 1) {
-            command = MakeUpdateCommand(argv[1]);
-            arguments.assign(argv + (command ? 2 : 1), argv + argc);
-        }
-        if (!command) command = std::make_unique<DefaultAction>();
-        return command->Run(arguments) ? kExitSuccess : kExitFailure;
-    } catch (const std::exception&) {
-        // A run abandoned on the way (the temporary file could not be
-        // reserved, or memory ran out) never reaches a normal end.
-        return kExitFailure;
+    std::unique_ptr<Command> command;
+    ArgumentList arguments;
+    if (argc > 1) {
+        command = MakeUpdateCommand(argv[1]);
+        arguments.assign(argv + (command ? 2 : 1), argv + argc);
     }
+    if (!command) command = std::make_unique<DefaultAction>();
+    return command->Run(arguments) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace ZORVANE

@@ -12,7 +12,8 @@ namespace ZORVANE {
 std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument);
 
 // Runs the command that the arguments select and returns the exit status:
-// 0 when the command did its job, 1 when it failed or its run was abandoned.
+// 0 when the command did its job, 1 when it failed or its run was abandoned
+// (then possibly through FailFast).
 int RunLauncher(int argc, char** argv);
 
 }  // namespace ZORVANE

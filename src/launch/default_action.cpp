@@ -9,6 +9,7 @@
 #include "launch/installer_command_line.h"
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
+#include "launch/package_file.h"
 #include "launch/tmp_file_generator.h"
 
 namespace ZORVANE {
@@ -16,22 +17,8 @@ namespace ZORVANE {
 namespace {
 
 constexpr char kTemporaryPrefix[] = "TVX_INST";
-
-// Writes the whole package and reports whether every byte reached the file.
-bool WritePackage(const std::string& path, const ResourceView& package) {
-    UniqueStream file(std::fopen(path.c_str(), "w+b"));
-    if (!file) return false;
-    bool written = std::fwrite(package.data, 1, package.size, file.get()) == package.size;
-    return CloseWrittenStream(std::move(file)) && written;
-}
-
-// Keeps the extracted package from being deleted or overwritten while the
-// installer reads it: another launcher recycling names must not take it. Read
-// sharing only, so that the installer can still open it.
-UniqueHandle HoldUnchanged(const std::string& path) {
-    return AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
+// Characters of a process command line, terminator included.
+constexpr size_t kCommandLineLimit = 32767;
 
 }  // namespace
 
@@ -96,12 +83,12 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
     if (!reservation) return false;  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
-    if (!WritePackage(packagePath, package)) {
+    // Released before the reservation deletes the file.
+    UniqueHandle hold = WriteAndHoldPackage(packagePath, package);
+    if (!hold) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
         return false;
     }
-    // Released before the reservation deletes the file.
-    UniqueHandle hold = HoldUnchanged(packagePath);
     if (!optionLine.empty()) return RunInstaller(packagePath, optionLine, true);
     return RunInstaller(packagePath, OptionsFromArguments(arguments), false);
 }
@@ -123,7 +110,10 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     request.lpFile = program.c_str();
     request.lpParameters = parameters.c_str();
     request.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&request) || request.hProcess == nullptr) {
+    // "<program>" <parameters> must fit one process command line: options are
+    // never passed on cut, whether or not the platform would refuse them.
+    const bool fits = program.size() + 3 + parameters.size() < kCommandLineLimit;
+    if (!fits || !ShellExecuteExA(&request) || request.hProcess == nullptr) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
         return false;
     }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/exclusive_file.h"
+#include "core/fatal_error.h"
 #include "core/log.h"
 
 namespace ZORVANE {
@@ -43,7 +44,10 @@ std::unique_ptr<TmpFileGenerator> TmpFileGenerator::Create(bool deleteOnDestroy,
                                                            const std::string& prefix,
                                                            const std::string& name) {
     std::unique_ptr<TmpFileGenerator> generator(new TmpFileGenerator(deleteOnDestroy));
-    if (generator->Reserve(prefix, name)) return generator;
+    if (generator->Reserve(prefix, name)) {
+        if (deleteOnDestroy) DeleteOnFatalError(generator->path_.c_str());
+        return generator;
+    }
     generator->deleteOnDestroy_ = false;  // nothing of ours to delete
     return nullptr;
 }
@@ -92,11 +96,10 @@ void TmpFileGenerator::DeleteReservation() const {
 }
 
 TmpFileGenerator::~TmpFileGenerator() {
-    try {
-        if (deleteOnDestroy_) DeleteReservation();
-    } catch (...) {
-        WriteLog(kComponent, "Surprise", "Unexpected exception in TmpFileGenerator D'tor");
-    }
+    // Nothing here can raise: the product is built without exceptions.
+    if (!deleteOnDestroy_) return;
+    DeleteOnFatalError(nullptr);
+    DeleteReservation();
 }
 
 std::string TmpFileGenerator::GetFileName() const { return path_; }

@@ -16,7 +16,8 @@ public:
     // caller then abandons its run.
     static std::unique_ptr<TmpFileGenerator> Create(bool deleteOnDestroy, const std::string& prefix,
                                                     const std::string& name);
-    // Deletes the reserved file when asked to at construction; never throws.
+    // Deletes the reserved file when asked to at construction, as does a
+    // fatal error while the generator lives.
     virtual ~TmpFileGenerator();
 
     TmpFileGenerator(const TmpFileGenerator&) = delete;

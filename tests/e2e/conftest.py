@@ -76,7 +76,8 @@ class Workspace:
         """What each stand-in run recorded, oldest first."""
         seen = []
         for text in sorted(self.records.glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
-            fields = dict(line.split("=", 1) for line in text.read_text("latin-1").splitlines())
+            lines = text.read_bytes().decode("latin-1").split("\n")[:-1]
+            fields = dict(line.split("=", 1) for line in lines)
             copy = text.with_suffix(".pkg")
             fields["bytes"] = copy.read_bytes() if copy.exists() else None
             seen.append(fields)

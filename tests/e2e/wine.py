@@ -2,6 +2,7 @@
 import os
 import shutil
 import subprocess
+import tempfile
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -47,6 +48,7 @@ class WinePrefix:
             "WINEPREFIX": str(self.path),
             "WINELOADER": WINE64,
             "WINEDEBUG": "-all",
+            "LANG": "C.UTF-8",  # Wine reads non-ASCII Unix arguments through the locale
             "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
         }
         if self.display:
@@ -73,16 +75,22 @@ class WinePrefix:
         """Runs program with args as a debuggee and returns its exit status and
         diagnostic lines. temp becomes its TMP and TEMP."""
         cwd = Path(cwd or Path.cwd())
-        log = cwd / f".capture-{os.getpid()}-{id(args)}.log"
+        log, errors = (Path(tempfile.mkstemp(prefix="capture-", suffix=kind)[1]) for kind in (".log", ".err"))
         extra = dict(env or {})
         if temp is not None:
             extra["LAUNCHER_TMP"] = windows_path(temp) + "\\"
-        done = subprocess.run([WINE64, str(CAPTURE), windows_path(log), str(program), *args],
-                              cwd=cwd, env=self.env(extra), capture_output=True, timeout=timeout)
-        raw = log.read_bytes() if log.exists() else b""
-        log.unlink(missing_ok=True)
-        lines = [part.decode("latin-1") for part in raw.split(b"\0")[:-1]]
-        return Result(done.returncode, lines, done.stderr.decode("latin-1"))
+        try:
+            # Files, not pipes: a desktop process that a run starts inherits
+            # them and outlives it, which would stall the wait.
+            with errors.open("wb") as stderr:
+                done = subprocess.run([WINE64, str(CAPTURE), windows_path(log), str(program), *args],
+                                      cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
+                                      stderr=stderr, timeout=timeout)
+            lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
+            return Result(done.returncode, lines, errors.read_text("latin-1"))
+        finally:
+            log.unlink(missing_ok=True)
+            errors.unlink(missing_ok=True)
 
     def run_plain(self, program, args=(), cwd=None, env=None, timeout=120):
         return subprocess.run([WINE64, str(program), *args], cwd=cwd, env=self.env(env),

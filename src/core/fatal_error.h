@@ -1,0 +1,16 @@
+// What the launcher does when the C++ runtime cannot go on (out of memory, a
+// broken library precondition): the product is built without exceptions, so
+// such a failure ends the process at once, cleanly.
+#pragma once
+
+namespace ZORVANE {
+
+// Deletes the registered file, if any, and ends the process with status 1,
+// the status of a run abandoned on the way.
+[[noreturn]] void FailFast();
+
+// The file FailFast deletes: the extracted package while one exists. The
+// path must stay valid until it is unregistered with nullptr.
+void DeleteOnFatalError(const char* path);
+
+}  // namespace ZORVANE

@@ -1,0 +1,20 @@
+// Writing the embedded package to its reserved temporary file, and keeping
+// it unchanged while the installer reads it.
+#pragma once
+
+#include <string>
+
+#include "core/unique_handles.h"
+#include "launch/own_resource.h"
+
+namespace ZORVANE {
+
+// Writes the package to path, then holds the file with read sharing only, so
+// that nobody can delete, replace or rewrite it until the hold is released,
+// and checks through the hold that it carries exactly the package's bytes:
+// whatever changed it before the hold was taken is caught. The hold is empty
+// on any failure (a short write, a failed close, a file someone else keeps
+// open for writing, or changed bytes).
+UniqueHandle WriteAndHoldPackage(const std::string& path, const ResourceView& package);
+
+}  // namespace ZORVANE

@@ -1,0 +1,225 @@
+"""Hostile payloads and arguments, fuzzed within a fixed, seeded budget:
+whatever the resources or the command line hold, the launcher passes on
+exactly what its rules say, never reads past a resource, never crashes or
+hangs. FUZZ_CASES (default 120) and FUZZ_SEED widen or replay the run."""
+import os
+import random
+import re
+import struct
+import subprocess
+from concurrent.futures import ThreadPoolExecutor
+from subprocess import DEVNULL
+
+import pefile
+import pytest
+
+from wine import CAPTURE, LAUNCHER, WINE64, Result, windows_path
+
+SEED = int(os.environ.get("FUZZ_SEED", "1861"))
+CASES = int(os.environ.get("FUZZ_CASES", "120"))
+FILLER = b"Z"  # lies past every patched resource's end: a launcher reading on sees it
+PACKAGE = random.Random(SEED).randbytes(64 * 1024)
+ROOM = 5000
+TIMEOUT = 60  # a hang fails the run instead of holding the suite
+UTF8 = {"LANG": "C.UTF-8"}  # Wine reads non-ASCII Unix arguments through the locale
+
+
+def patched(image: bytes, key, data: bytes) -> bytes:
+    """image with resource key (type, id) cut to data, filler behind it."""
+    pe = pefile.PE(data=image)
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for name in rtype.directory.entries:
+            if (str(rtype.name), name.id) == key:
+                [lang] = name.directory.entries
+                entry = lang.data.struct
+                start, room = pe.get_offset_from_rva(entry.OffsetToData), entry.Size
+    assert len(data) <= room
+    out = bytearray(image)
+    out[start:start + room] = data + FILLER * (room - len(data))
+    struct.pack_into("<I", out, entry.get_file_offset() + 4, len(data))
+    return bytes(out)
+
+
+def parse_record(raw: bytes):
+    """(package path, what follows it) from a stand-in record, any bytes."""
+    parameters = re.search(rb"\nparameters=(.*)\npackage=", raw, re.S).group(1)
+    match = re.fullmatch(rb'/i "([^"]*)" (.*)', parameters, re.S)
+    return match.group(1), match.group(2)
+
+
+def run_one(work, case, launcher, args, env=None, temp=None):
+    """Runs a launcher with its own records folder: (result, [(parsed record, package)])."""
+    records, log, err = (work.root / f"{kind}-{case}" for kind in ("records", "lines", "stderr"))
+    records.mkdir()
+    extra = {"RECORD_DIR": windows_path(records), "LAUNCHER_TMP": windows_path(temp or work.temp) + "\\",
+             **(env or {})}
+    # Files, not pipes: the desktop process that a run may start inherits them
+    # and lives as long as launchers keep running, which would stall the wait.
+    with err.open("wb") as stderr:
+        done = subprocess.run([WINE64, str(CAPTURE), windows_path(log), str(launcher), *args], cwd=work.root,
+                              env=work.wine.env(extra), stdout=DEVNULL, stderr=stderr, timeout=TIMEOUT)
+    assert log.exists(), (done.returncode, err.read_text("latin-1"))
+    lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
+    seen = [(parse_record(p.read_bytes()), p.with_suffix(".pkg").read_bytes())
+            for p in records.glob("record-*.txt")]
+    return Result(done.returncode, lines, err.read_text("latin-1")), seen
+
+
+def run_many(work, jobs):
+    with ThreadPoolExecutor(max_workers=3) as pool:
+        return list(pool.map(lambda job: run_one(work, *job), jobs))
+
+
+@pytest.fixture
+def base(work):
+    """A launcher whose payload resources leave room for every case."""
+    package = work.file("base.msi", PACKAGE)
+    return work.make_launcher("Base.exe", package, params="Z" * ROOM).read_bytes()
+
+
+def per_user_choice(result) -> bytes:
+    [probe] = [line for line in result.lines if line.startswith("IsProcesPrivileged - Event ")]
+    return b"MSIINSTALLPERUSER=0 " if probe.endswith("High Integrity") else b"MSIINSTALLPERUSER=1 "
+
+
+def option_texts(rng):
+    fixed = [b"", b"\0", b"A", b"\0/qn", b"/qn\0X=1\0", b"%s %n %x %p %% %1 %*",
+             bytes(range(1, 256)), b'"unbalanced /qn', b" \t/qn \t"]
+    fixed += [bytes(rng.choice(b"abc/=% \"\x80\xe9\xff") for _ in range(n)) for n in (260, 261, 4096)]
+    # The rest: random lengths around the edges, random bytes, sometimes a NUL.
+    for _ in range(CASES):
+        n = rng.choice([0, 1, 2, 259, 260, 261, 1023, 1024, 4095, 4096, rng.randrange(4097)])
+        data = bytearray(rng.randrange(1, 256) for _ in range(n))
+        if n and rng.random() < 0.3:
+            data[rng.randrange(n)] = 0
+        fixed.append(bytes(data))
+    return fixed
+
+
+def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work, base):
+    texts = option_texts(random.Random(SEED))
+    jobs = []
+    for index, data in enumerate(texts):
+        launcher = work.file(f"P{index}.exe", patched(base, ("PARAMS", 106), data))
+        jobs.append((index, launcher, ["/qb", "A=1"]))
+    for data, (result, seen) in zip(texts, run_many(work, jobs)):
+        context = f"seed {SEED}, option resource {data!r}"
+        assert result.status == 0 and not result.crashed, (context, result.status, result.lines[-3:])
+        [((_, options), package)] = seen
+        assert package == PACKAGE, context
+        text = data.split(b"\0")[0]
+        probed = any(line.startswith("IsProcesPrivileged") for line in result.lines)
+        assert probed == (text == b""), context
+        expected = text or per_user_choice(result) + b"/qb A=1 "
+        assert options == expected, context
+    assert list(work.temp.iterdir()) == []
+
+
+def test_package_resource_of_any_size_is_written_byte_exact(work, base):
+    quiet = patched(base, ("PARAMS", 106), b"/qn")
+    packages = [b"", b"M", b"not a package at all\r\n\0\xff" * 100, PACKAGE[:4097]]
+    jobs = [(i, work.file(f"M{i}.exe", patched(quiet, ("MSI", 104), data)), [])
+            for i, data in enumerate(packages)]
+    (empty, empty_seen), *rest = run_many(work, jobs)
+    for data, (result, seen) in zip(packages[1:], rest):
+        assert result.status == 0 and not result.crashed
+        [(_, package)] = seen
+        assert package == data
+    # An empty package starts no installer and reserves nothing, silently.
+    assert (empty.status, empty.lines, empty_seen) == (1, [], [])
+    assert list(work.temp.iterdir()) == []
+
+
+ALPHABET = "ab =/\\\"'%snxdp*{}<>|&^!;,.\t\n" + "éüß€ÿ"  # all in the ANSI code page
+FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "%*", "%1"]
+
+
+def random_arguments(rng, count):
+    return ["".join(rng.choice(ALPHABET) for _ in range(rng.choice([0, 1, 3, 20, 200])))
+            for _ in range(count)]
+
+
+def test_hostile_arguments_reach_msiexec_literally(work):
+    rng = random.Random(SEED + 1)
+    package = work.file("p.msi", b"package")
+    launcher = work.make_launcher("Args.exe", package)
+    batches = [FIXED_ARGUMENTS, ["x" * 8000, "%s" * 2000]]  # long: far past the log's cut
+    batches += [random_arguments(rng, 12) for _ in range(max(4, CASES // 5))]
+    names = [work.file(f"A{i}.exe", launcher.read_bytes()) for i in range(len(batches))]
+    outcomes = run_many(work, [(i, names[i], words, UTF8) for i, words in enumerate(batches)])
+    for words, (result, seen) in zip(batches, outcomes):
+        context = f"seed {SEED}, arguments {words!r}"
+        assert result.status == 0 and not result.crashed, context
+        [((_, options), _)] = seen
+        expected = per_user_choice(result) + b"".join(w.encode("cp1252") + b" " for w in words)
+        assert options == expected, context
+    assert list(work.temp.iterdir()) == []
+
+
+def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
+    # A deep temporary folder makes msiexec's command line outgrow the
+    # launcher's own, which still fits the platform's 32767 characters.
+    temp = work.root / ("t" * 150)
+    temp.mkdir()
+    launcher = work.make_launcher("L.exe", work.file("p.msi", b"package"))
+    own = 32767 - 60 - sum(len(windows_path(p)) for p in (CAPTURE, work.root, launcher))
+    words = ["y" * own]
+    msiexec = len(f'"C:\\windows\\system32\\msiexec.exe" /i "{windows_path(temp)}\\TVX_INST0L.msi" ')
+    assert msiexec + len("MSIINSTALLPERUSER=0 ") + own + 1 > 32767
+    result, seen = run_one(work, 0, launcher, words, temp=temp)
+    assert not result.crashed and per_user_choice(result)  # the launcher did run
+    if seen:
+        [((_, options), _)] = seen
+        assert options == per_user_choice(result) + words[0].encode() + b" ", "options cut"
+    assert result.status == 1  # the documented failure: msiexec could not be started
+    assert result.lines[-1] == "DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe"
+    assert list(temp.iterdir()) == []
+
+
+def cp(text: str) -> str:
+    """text as the launcher logs it: ANSI bytes, read back as latin-1."""
+    return text.encode("cp1252").decode("latin-1")
+
+
+def parse_failure(argument: str) -> str:
+    message = f"unknown command: {argument.split('=', 1)[0]}" if "=" in argument \
+        else f"failed parsing argument: {argument}"
+    return "CreateNewWrapper - Surprise " + cp(message)[:1023]  # the log's cut
+
+
+def test_hostile_update_arguments_are_logged_and_staged_literally(work):
+    rng = random.Random(SEED + 2)
+    package = work.file("p.msi", b"package")
+    hostile = FIXED_ARGUMENTS + random_arguments(rng, min(CASES // 2, 200))  # within the 32767 limit
+    hostile += ["x" * 5000, "K" * 3000 + "=v", "=%n"]
+    name, options = "%s%n%x %p é.exe", '%s %n %x "q" é€ %1 %*'
+    runs = [hostile + [f"WrapperName={name}", f"MSI={package.name}", f"Params={options}"],
+            ["WrapperName=" + "w" * 5000, "MSI=p.msi"],
+            ["MSI=" + "%n" * 2500, "WrapperName=U.exe"]]
+    made, long_name, long_package = run_many(work, [(i, LAUNCHER, ["-update", *args], UTF8)
+                                                 for i, args in enumerate(runs)])
+    assert made[0].status == 0 and not made[0].crashed
+    assert made[0].lines == [parse_failure(a) for a in hostile] + [
+        "CreateNewWrapper - Events Found new file name:" + cp(name)]
+    result, [((_, staged), package_bytes)] = run_one(work, "made", work.root / name, ["ignored"], UTF8)
+    assert result.status == 0 and staged == options.encode("cp1252") and package_bytes == b"package"
+
+    assert long_name[0].status == 1 and not long_name[0].crashed
+    assert long_name[0].lines == [
+        "CreateNewWrapper - Surprise " + ("new file path is too long: " + "w" * 5000)[:1023],
+        "Zorvane - Events Couldn't create new file. Too many files in directory",
+        "CreateNewWrapper - Surprise Failed to verify file name. Too many files in folder"]
+    assert long_package[0].status == 1 and not long_package[0].crashed
+    assert long_package[0].lines == ["CreateNewWrapper - Events Found new file name:U.exe",
+                                     "Zorvane - Events Could not open package file."]
+
+
+def test_launcher_name_too_long_for_the_temporary_folder_fails_cleanly(work):
+    # The package is extracted under the launcher's own name: here the
+    # launcher's path still fits MAX_PATH, the extracted one cannot.
+    name = "n" * (250 - len(windows_path(work.root))) + ".exe"
+    launcher = work.file(name, work.make_launcher("S.exe", work.file("p.msi", b"p")).read_bytes())
+    result, seen = run_one(work, 0, launcher, [])
+    assert result.status == 1 and not result.crashed and seen == []
+    assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation"
+    assert list(work.temp.iterdir()) == []

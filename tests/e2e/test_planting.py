@@ -1,0 +1,162 @@
+"""Nothing planted beside a launcher or in the current folder runs inside it.
+Every planting case shows its control first: a program without the launcher's
+protection, placed and started the same way, picks the same plant up."""
+import os
+import shutil
+import subprocess
+import time
+
+import pefile
+import pytest
+
+from wine import BUILD, CAPTURE, RECORDER, ROOT, WINE64, windows_path
+
+SOURCES = ROOT / "tests" / "tools" / "planted"
+PLANTED = BUILD / "planted"
+PROBE, LOWERED = PLANTED / "plant_probe.exe", PLANTED / "lowered_start.exe"
+UXTHEME, WRITER = PLANTED / "uxtheme.dll", PLANTED / "package_writer.exe"
+SYSTEM_MSIEXEC = "c:\\windows\\system32\\msiexec.exe"
+SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+
+# In the KnownDLLs of Windows 7 and of Windows 10/11 alike: these, and what
+# they import, always load from the system directory, even before the entry
+# point restricts the search.
+KNOWN_DLLS = {"advapi32.dll", "clbcatq.dll", "comdlg32.dll", "gdi32.dll", "imagehlp.dll", "imm32.dll",
+              "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll",
+              "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shell32.dll",
+              "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll", "ntdll.dll"}
+
+
+@pytest.fixture(scope="session")
+def tools():
+    """The plants and helpers, built here: they are not part of the product build."""
+    PLANTED.mkdir(parents=True, exist_ok=True)
+    builds = {UXTHEME: ["-shared", '-DPLANT_NAME="uxtheme"', "marker_dll.cpp"],
+              PROBE: ["plant_probe.cpp", "-lshell32"], LOWERED: ["lowered_start.cpp"],
+              WRITER: ["package_writer.cpp"]}
+    newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
+    jobs = [subprocess.Popen(["x86_64-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
+                             cwd=SOURCES) for target, args in builds.items()
+            if not target.exists() or target.stat().st_mtime < newest]
+    assert all(job.wait(timeout=120) == 0 for job in jobs)
+
+
+@pytest.fixture(scope="module")
+def unsafe_search(recording_wine):
+    """The legacy search order: the current folder before the system
+    directory, as on machines with SafeDllSearchMode off."""
+    def reg(*args):
+        recording_wine.run_plain("reg", list(args))
+    reg("add", SESSION_MANAGER, "/v", "SafeDllSearchMode", "/t", "REG_DWORD", "/d", "0", "/f")
+    yield
+    reg("delete", SESSION_MANAGER, "/v", "SafeDllSearchMode", "/f")
+
+
+def layouts(work, plant_name, plant_source):
+    """(case, launcher folder, current folder): planted beside the launcher and
+    started from there; beside it and started elsewhere; in the current folder only."""
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"), params="/qn")
+    for case, planted, current in [("from-there", "app", "app"), ("from-elsewhere", "app", "cwd"),
+                                   ("in-cwd", "cwd", "cwd")]:
+        app, cwd = work.root / case / "app", work.root / case / current
+        app.mkdir(parents=True)
+        cwd.mkdir(exist_ok=True)
+        shutil.copyfile(plant_source, work.root / case / planted / plant_name)
+        for program in (launcher, PROBE):
+            shutil.copyfile(program, app / program.name)
+        yield case, app, cwd
+
+
+def taken_records(work):
+    seen = work.records_seen()
+    for record in work.records.iterdir():
+        record.unlink()
+    return seen
+
+
+def test_planted_msiexec_never_runs(work, tools):
+    # The control asks for "msiexec": Wine itself maps a bare "msiexec.exe"
+    # to its system copy, Windows would not.
+    for case, app, cwd in layouts(work, "msiexec.exe", RECORDER):
+        assert work.launch(app / PROBE.name, "run", "msiexec", cwd=cwd).status == 0, case
+        [control] = taken_records(work)
+        assert control["exe"].lower() != SYSTEM_MSIEXEC, case
+
+        assert work.launch(app / "Setup.exe", cwd=cwd).status == 0
+        [record] = taken_records(work)
+        assert record["exe"].lower() == SYSTEM_MSIEXEC, case
+
+
+def test_planted_uxtheme_is_never_loaded(work, tools, unsafe_search):
+    # The warning box loads uxtheme.dll by name after the entry point, under
+    # Wine as on Windows: the search that the launcher restricts.
+    overrides = work.wine.env()["WINEDLLOVERRIDES"] + ";uxtheme=n,b"
+    for case, app, cwd in layouts(work, "uxtheme.dll", UXTHEME):
+        markers = work.root / case / "markers"
+        markers.mkdir()
+        env = {"PLANT_MARKER_DIR": windows_path(markers), "WINEDLLOVERRIDES": overrides}
+        assert work.launch(app / PROBE.name, "load", "uxtheme.dll", cwd=cwd, env=env).status == 0
+        [marker] = markers.iterdir()
+        assert marker.read_text().endswith(PROBE.name), case
+        marker.unlink()
+
+        env["WINEDEBUG"] = "+loaddll"
+        box = work.launch(app / "Setup.exe", "-update", "MSI=missing.msi", cwd=cwd, env=env)
+        assert "Zorvane - Events Could not open package file." in box.lines, case
+        assert 'Loaded L"C:\\\\windows\\\\system32\\\\uxtheme.dll"' in box.stderr, case
+        assert list(markers.iterdir()) == [], case
+
+
+def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, tools):
+    # Another process of the same user may write in the temporary folder: it
+    # opens the extracted package while the launcher writes it, puts its own
+    # bytes in and lets go before the launcher holds the file.
+    package = os.urandom(16 << 20)
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", package), params="/qn")
+    target = windows_path(work.temp / "TVX_INST0Setup.msi")
+    for attempt in range(3):
+        writer = subprocess.Popen([WINE64, str(WRITER), target, "20000"], env=work.wine.env(),
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)  # the writer is waiting for the name
+        result = work.launch(launcher)
+        caught = writer.communicate(timeout=60)[0].strip() == b"caught"
+        seen = taken_records(work)
+        if caught:
+            break
+    else:
+        pytest.skip("the writer never got in while the launcher wrote")
+    assert result.status == 1 or [record["bytes"] == package for record in seen] == [True]
+
+
+@pytest.mark.parametrize("image", [BUILD / "launcher.exe", ROOT / "build" / "win32" / "launcher.exe"],
+                         ids=["win64", "win32"])
+def test_static_imports_are_known_dlls(image):
+    # A static import outside KnownDLLs is looked up beside the launcher
+    # before its entry point runs, where no restriction helps.
+    with pefile.PE(str(image)) as pe:
+        assert {e.dll.decode().lower() for e in pe.DIRECTORY_ENTRY_IMPORT} <= KNOWN_DLLS
+        assert not hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT")
+
+
+LEVELS = {"medium": 0x2000, "low": 0x1000}
+
+
+@pytest.mark.parametrize("level", LEVELS)
+def test_per_user_choice_follows_a_lowered_token(work, tools, level):
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
+    log = work.root / "lines.log"
+    command = [level, *(windows_path(p) for p in (CAPTURE, log, launcher))]
+    env = {"RECORD_DIR": windows_path(work.records), "LAUNCHER_TMP": windows_path(work.temp) + "\\"}
+    started = work.wine.run_plain(LOWERED, command, cwd=work.root, env=env)
+    assert started.returncode == 0, started.stdout
+    actual = int(started.stdout.decode().split("child-level=0x")[1].split()[0], 16)
+    lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
+    [record] = work.records_seen()
+    # Whatever level the launcher really runs at, its choice follows it.
+    name = "Low" if actual < 0x2000 else "Medium" if actual < 0x3000 else "High"
+    assert f"IsProcesPrivileged - Event Process has {name} Integrity" in lines
+    per_user = "1" if actual < 0x3000 else "0"
+    assert f'" MSIINSTALLPERUSER={per_user} ' in record["parameters"]
+    if actual != LEVELS[level]:
+        pytest.skip(f"Wine keeps the child at integrity 0x{actual:X} although SetTokenInformation"
+                    f"(TokenIntegrityLevel, 0x{LEVELS[level]:X}) succeeds: {level} cannot be shown here")
