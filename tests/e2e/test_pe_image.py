@@ -19,14 +19,12 @@ HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x20, 0x40, 0x100
 EXCEPTION_DIR = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]
 RELOC_DIR = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]
 
-# Only DLLs every Windows install ships; a toolchain runtime DLL (libstdc++,
-# libgcc, libwinpthread) or the UCRT (ucrtbase, api-ms-win-crt-*) would stop
-# the single-file launcher starting on a clean machine.
-SYSTEM_DLLS = {
-    "kernel32.dll", "user32.dll", "advapi32.dll", "shell32.dll", "shlwapi.dll",
-    "msvcrt.dll", "gdi32.dll", "comctl32.dll", "ole32.dll", "oleaut32.dll",
-    "version.dll", "ntdll.dll", "msi.dll",
-}
+# Only Windows' own DLLs, and only KnownDLLs, which Windows always loads from
+# the system directory: a DLL planted beside the launcher cannot stand in for
+# a static import. A toolchain runtime DLL (libstdc++, libgcc, winpthread) or
+# the UCRT would also stop the single-file launcher starting on a clean machine.
+SYSTEM_DLLS = {"advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+               "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll"}
 X64_ONLY_IMPORTS = {b"RtlLookupFunctionEntry", b"RtlVirtualUnwind", b"RtlUnwindEx",
                     b"RtlAddFunctionTable", b"__C_specific_handler"}
 ICON_IMAGES = [(48, 48, 8), (32, 32, 8), (24, 24, 8), (16, 16, 8),
@@ -91,6 +89,7 @@ def test_imports_only_system_dlls(image):
     dlls = {e.dll.decode().lower() for e in pe.DIRECTORY_ENTRY_IMPORT}
     assert {"kernel32.dll", "msvcrt.dll"} <= dlls
     assert dlls <= SYSTEM_DLLS, f"non-system imports: {sorted(dlls - SYSTEM_DLLS)}"
+    assert not hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT")
 
 
 def test_win32_has_no_x64_only_code():

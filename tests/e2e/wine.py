@@ -12,7 +12,6 @@ LAUNCHER = BUILD / "launcher.exe"
 TOOLS = BUILD / "tests"
 CAPTURE = TOOLS / "capture_debug_output.exe"
 RECORDER = TOOLS / "record_msiexec.exe"
-STAMPER = TOOLS / "stamp_resource.exe"
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 
