@@ -6,11 +6,15 @@ namespace ZORVANE {
 
 namespace {
 const char* fileToDelete = nullptr;
+HANDLE handleToClose = nullptr;
 }  // namespace
 
 void DeleteOnFatalError(const char* path) { fileToDelete = path; }
 
+void CloseOnFatalError(void* handle) { handleToClose = handle; }
+
 void FailFast() {
+    if (handleToClose != nullptr) CloseHandle(handleToClose);
     if (fileToDelete != nullptr) DeleteFileA(fileToDelete);
     ExitProcess(1);
 }

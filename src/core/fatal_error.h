@@ -5,12 +5,16 @@
 
 namespace ZORVANE {
 
-// Deletes the registered file, if any, and ends the process with status 1,
+// Closes and deletes what is registered, and ends the process with status 1,
 // the status of a run abandoned on the way.
 [[noreturn]] void FailFast();
 
 // The file FailFast deletes: the extracted package while one exists. The
 // path must stay valid until it is unregistered with nullptr.
 void DeleteOnFatalError(const char* path);
+
+// A handle FailFast closes first, since it keeps that file from being
+// deleted; unregistered with nullptr.
+void CloseOnFatalError(void* handle);
 
 }  // namespace ZORVANE

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "core/fatal_error.h"
 #include "core/log.h"
 #include "core/payload.h"
 #include "core/unique_handles.h"
@@ -89,8 +90,12 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
         return false;
     }
-    if (!optionLine.empty()) return RunInstaller(packagePath, optionLine, true);
-    return RunInstaller(packagePath, OptionsFromArguments(arguments), false);
+    CloseOnFatalError(hold.get());
+    const bool installed = optionLine.empty()
+                               ? RunInstaller(packagePath, OptionsFromArguments(arguments), false)
+                               : RunInstaller(packagePath, optionLine, true);
+    CloseOnFatalError(nullptr);
+    return installed;
 }
 
 bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options,
@@ -118,7 +123,10 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
         return false;
     }
     UniqueHandle installer(request.hProcess);
-    WaitForSingleObject(installer.get(), INFINITE);
+    if (WaitForSingleObject(installer.get(), INFINITE) != WAIT_OBJECT_0) {
+        WriteLog(Name(), "Surprise", "couldn't wait for %s", program.c_str());
+        return false;
+    }
     return true;
 }
 
