@@ -66,20 +66,21 @@ class Workspace:
         assert result.status == 0, result.lines
         return self.root / name
 
-    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120):
-        extra = {"RECORD_DIR": windows_path(self.records)}
+    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None):
+        extra = {"RECORD_DIR": windows_path(records or self.records)}
         extra.update(env or {})
-        return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=self.temp,
+        return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=temp or self.temp,
                              env=extra, timeout=timeout)
 
-    def records_seen(self) -> list:
+    def records_seen(self, records=None) -> list:
         """What each stand-in run recorded, oldest first."""
         seen = []
-        for text in sorted(self.records.glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
+        for text in sorted((records or self.records).glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
             lines = text.read_bytes().decode("latin-1").split("\n")[:-1]
-            fields = dict(line.split("=", 1) for line in lines)
+            fields = dict(line.split("=", 1) for line in lines if "=" in line)
             copy = text.with_suffix(".pkg")
             fields["bytes"] = copy.read_bytes() if copy.exists() else None
+            fields["raw"] = text.read_bytes()
             seen.append(fields)
         return seen
 

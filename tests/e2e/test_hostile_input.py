@@ -6,14 +6,12 @@ import os
 import random
 import re
 import struct
-import subprocess
 from concurrent.futures import ThreadPoolExecutor
-from subprocess import DEVNULL
 
 import pefile
 import pytest
 
-from wine import CAPTURE, LAUNCHER, WINE64, Result, windows_path
+from wine import CAPTURE, LAUNCHER, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
 CASES = int(os.environ.get("FUZZ_CASES", "120"))
@@ -49,20 +47,11 @@ def parse_record(raw: bytes):
 
 def run_one(work, case, launcher, args, env=None, temp=None):
     """Runs a launcher with its own records folder: (result, [(parsed record, package)])."""
-    records, log, err = (work.root / f"{kind}-{case}" for kind in ("records", "lines", "stderr"))
+    records = work.root / f"records-{case}"
     records.mkdir()
-    extra = {"RECORD_DIR": windows_path(records), "LAUNCHER_TMP": windows_path(temp or work.temp) + "\\",
-             **(env or {})}
-    # Files, not pipes: the desktop process that a run may start inherits them
-    # and lives as long as launchers keep running, which would stall the wait.
-    with err.open("wb") as stderr:
-        done = subprocess.run([WINE64, str(CAPTURE), windows_path(log), str(launcher), *args], cwd=work.root,
-                              env=work.wine.env(extra), stdout=DEVNULL, stderr=stderr, timeout=TIMEOUT)
-    assert log.exists(), (done.returncode, err.read_text("latin-1"))
-    lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
-    seen = [(parse_record(p.read_bytes()), p.with_suffix(".pkg").read_bytes())
-            for p in records.glob("record-*.txt")]
-    return Result(done.returncode, lines, err.read_text("latin-1")), seen
+    result = work.launch(launcher, *args, env=env, temp=temp, records=records, timeout=TIMEOUT)
+    seen = [(parse_record(r["raw"]), r["bytes"]) for r in work.records_seen(records)]
+    return result, seen
 
 
 def run_many(work, jobs):

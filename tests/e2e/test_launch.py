@@ -52,18 +52,6 @@ def test_package_is_extracted_under_the_launchers_name_and_deleted_after(work, p
     assert result.lines == ["tmpFileGenerator - Events found an existing file in the name trying again"]
 
 
-def test_msiexec_is_started_from_the_system_directory_only(work, package):
-    launcher = work.make_launcher("Setup.exe", package, params="/qn")
-    elsewhere = work.root / "cwd"
-    elsewhere.mkdir()
-    for folder in (work.root, elsewhere):
-        (folder / "msiexec.exe").write_bytes(work.wine.system32.joinpath("msiexec.exe").read_bytes())
-    assert work.launch(launcher, cwd=elsewhere).status == 0
-    assert work.launch(launcher, cwd=work.root).status == 0
-    executables = [record["exe"].lower() for record in work.records_seen()]
-    assert executables == ["c:\\windows\\system32\\msiexec.exe"] * 2
-
-
 def test_reservation_failure_ends_with_status_1_and_no_installer(work, package):
     launcher = work.make_launcher("Setup.exe", package, params="/qn")
     for index in range(4000):

@@ -75,7 +75,10 @@ def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
     for (result, record), (_, package) in zip(runs, launchers):
         assert not result.crashed
         if result.status == 1:
-            assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation"
+            # No name left, or (rarely) one taken back by a launcher ending at
+            # that moment: either way nothing was installed.
+            assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation" \
+                or result.lines[-1].startswith("DefaultAction - Surprise couldn't write package to ")
             assert record is None
         else:
             assert result.status == 0 and "tmpFileGenerator - Events found an empty file creating it" in result.lines
