@@ -110,15 +110,19 @@ bool createNewWrapper::CopyLauncher(const std::string& ownPath, const std::strin
     return false;
 }
 
+// Why the running launcher cannot be the source of a copy; null when it can.
+const char* createNewWrapper::SourceProblem(std::string& ownPath) {
+    if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
+        return "couldn't determine the current directory or own path";
+    }
+    if (!ResourceTreeIsSound(GetModuleHandleA(nullptr))) return "own resources are damaged";
+    return nullptr;
+}
+
 bool createNewWrapper::Run(const ArgumentList& arguments) {
     std::string ownPath;
-    if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
-        WriteLog(Name(), "Surprise", "couldn't determine the current directory or own path");
-        ShowMessage(kCopyFailed);
-        return false;
-    }
-    if (!ResourceTreeIsSound(GetModuleHandleA(nullptr))) {
-        WriteLog(Name(), "Surprise", "own resources are damaged");
+    if (const char* problem = SourceProblem(ownPath)) {
+        WriteLog(Name(), "Surprise", "%s", problem);
         ShowMessage(kCopyFailed);
         return false;
     }

@@ -48,6 +48,7 @@ public:
                      const std::string& text);
 
 private:
+    const char* SourceProblem(std::string& ownPath);
     void ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const;
     bool CopyLauncher(const std::string& ownPath, const std::string& targetPath);
     bool StageResources(const std::string& targetPath, const UpdateRequest& request);
