@@ -17,4 +17,8 @@ namespace ZORVANE {
 // open for writing, or changed bytes).
 UniqueHandle WriteAndHoldPackage(const std::string& path, const ResourceView& package);
 
+// Whether the held file carries exactly the package's bytes, read through
+// hold (and, for a large package, a second handle reopened from it).
+bool HoldsPackage(HANDLE hold, const ResourceView& package);
+
 }  // namespace ZORVANE
