@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/system_files.h"
+
 namespace ZORVANE {
 
 namespace {
@@ -32,7 +34,8 @@ void WriteLog(const char* component, const char* category, const char* format, .
 
 void ShowMessage(const char* text) {
     WriteLog("Zorvane", "Events", "%s", text);
-    MessageBoxA(nullptr, text, kMessageCaption, MB_ICONWARNING);
+    auto messageBox = LoadSystemFunction<decltype(MessageBoxA)>("user32.dll", "MessageBoxA");
+    if (messageBox != nullptr) messageBox(nullptr, text, kMessageCaption, MB_ICONWARNING);
 }
 
 }  // namespace ZORVANE

@@ -1,11 +1,12 @@
 #include "launch/default_action.h"
 
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include "core/fatal_error.h"
 #include "core/log.h"
+#include "core/path_names.h"
 #include "core/payload.h"
+#include "core/system_files.h"
 #include "core/unique_handles.h"
 #include "launch/installer_command_line.h"
 #include "launch/integrity.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr char kTemporaryPrefix[] = "TVX_INST";
 // Characters of a process command line, terminator included.
 constexpr size_t kCommandLineLimit = 32767;
+constexpr char kShellLibrary[] = "shell32.dll";
 
 }  // namespace
 
@@ -36,9 +38,7 @@ std::string PackageNameFromModulePath() {
     char path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    PathStripPathA(path);
-    PathRemoveExtensionA(path);
-    return std::string(path) + ".msi";
+    return WithoutExtension(FileNameOf(path)) + ".msi";
 }
 
 std::string DefaultAction::ReadOptionLine(HMODULE module) {
@@ -63,6 +63,9 @@ bool DefaultAction::ReadPackage(HMODULE module, ResourceView& package) {
 }
 
 bool DefaultAction::Run(const ArgumentList& arguments) {
+    // The shell is needed only to start the installer; it loads while the
+    // package is written.
+    PreloadSystemLibrary(kShellLibrary);
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) {
         WriteLog(Name(), "Surprise", "failed to get module handle");
@@ -118,7 +121,8 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     // "<program>" <parameters> must fit one process command line: options are
     // never passed on cut, whether or not the platform would refuse them.
     const bool fits = program.size() + 3 + parameters.size() < kCommandLineLimit;
-    if (!fits || !ShellExecuteExA(&request) || request.hProcess == nullptr) {
+    auto shellExecute = LoadSystemFunction<decltype(ShellExecuteExA)>(kShellLibrary, "ShellExecuteExA");
+    if (!fits || shellExecute == nullptr || !shellExecute(&request) || request.hProcess == nullptr) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
         return false;
     }

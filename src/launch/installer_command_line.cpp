@@ -1,6 +1,6 @@
 #include "launch/installer_command_line.h"
 
-#include <windows.h>
+#include "core/system_files.h"
 
 namespace ZORVANE {
 
@@ -13,11 +13,6 @@ std::string InstallerParameters(const std::string& packagePath, const std::strin
     return parameters + options;
 }
 
-std::string InstallerProgramPath() {
-    char folder[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return std::string(folder, length) + "\\msiexec.exe";
-}
+std::string InstallerProgramPath() { return SystemFilePath("msiexec.exe"); }
 
 }  // namespace ZORVANE

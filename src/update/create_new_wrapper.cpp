@@ -1,10 +1,10 @@
 #include "update/create_new_wrapper.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "core/exclusive_file.h"
 #include "core/log.h"
+#include "core/path_names.h"
 #include "update/source_image.h"
 #include "update/target_path.h"
 
@@ -34,13 +34,6 @@ bool OwnPath(std::string& path) {
     if (length == 0 || length >= MAX_PATH) return false;
     path.assign(buffer, length);
     return true;
-}
-
-std::string FileNamePart(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    path.copy(buffer, MAX_PATH - 1);
-    PathStripPathA(buffer);
-    return buffer;
 }
 
 }  // namespace
@@ -127,7 +120,7 @@ bool createNewWrapper::Run(const ArgumentList& arguments) {
         return false;
     }
     UpdateRequest request;
-    request.wrapperName = FileNamePart(ownPath);
+    request.wrapperName = FileNameOf(ownPath);
     ApplyArguments(arguments, request);
 
     std::string targetPath;

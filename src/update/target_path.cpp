@@ -1,13 +1,14 @@
 #include "update/target_path.h"
 
 #include <windows.h>
-#include <shlwapi.h>
+
+#include "core/path_names.h"
 
 namespace ZORVANE {
 
 bool ResolveTargetPath(const std::string& folder, const std::string& name, std::string& path) {
     std::string joined = name;
-    if (PathIsRelativeA(name.c_str())) {
+    if (IsRelativePath(name)) {
         joined = folder;
         if (!joined.empty() && joined.back() != '\\') joined += '\\';
         joined += name;

@@ -13,7 +13,8 @@ from wine import BUILD, CAPTURE, RECORDER, ROOT, WINE64, windows_path
 SOURCES = ROOT / "tests" / "tools" / "planted"
 PLANTED = BUILD / "planted"
 PROBE, LOWERED = PLANTED / "plant_probe.exe", PLANTED / "lowered_start.exe"
-UXTHEME, WRITER = PLANTED / "uxtheme.dll", PLANTED / "package_writer.exe"
+UXTHEME, VERSION = PLANTED / "uxtheme.dll", PLANTED / "version.dll"
+WRITER = PLANTED / "package_writer.exe"
 SYSTEM_MSIEXEC = "c:\\windows\\system32\\msiexec.exe"
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
@@ -25,6 +26,7 @@ def tools():
     """The plants and helpers, built here: they are not part of the product build."""
     PLANTED.mkdir(parents=True, exist_ok=True)
     builds = {UXTHEME: ["-shared", '-DPLANT_NAME="uxtheme"', "marker_dll.cpp"],
+              VERSION: ["-shared", '-DPLANT_NAME="version"', "marker_dll.cpp"],
               PROBE: ["plant_probe.cpp", "-lshell32"], LOWERED: ["lowered_start.cpp"],
               WRITER: ["package_writer.cpp"]}
     newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
@@ -80,24 +82,30 @@ def test_planted_msiexec_never_runs(work, tools):
         assert record["exe"].lower() == SYSTEM_MSIEXEC, case
 
 
-def test_planted_uxtheme_is_never_loaded(work, tools, unsafe_search):
-    # The warning box loads uxtheme.dll by name after the entry point, under
-    # Wine as on Windows: the search that the launcher restricts.
-    overrides = work.wine.env()["WINEDLLOVERRIDES"] + ";uxtheme=n,b"
-    for case, app, cwd in layouts(work, "uxtheme.dll", UXTHEME):
+# Loaded by name after the entry point, under Wine as on Windows: the search
+# that the launcher restricts. The warning box loads uxtheme; starting msiexec
+# loads the shell, which brings version in.
+PLANTS = {"uxtheme": (UXTHEME, ["-update", "MSI=missing.msi"]), "version": (VERSION, [])}
+
+
+@pytest.mark.parametrize("name", PLANTS)
+def test_planted_dll_is_never_loaded(work, tools, unsafe_search, name):
+    plant, arguments = PLANTS[name]
+    overrides = work.wine.env()["WINEDLLOVERRIDES"] + f";{name}=n,b"
+    for case, app, cwd in layouts(work, plant.name, plant):
         markers = work.root / case / "markers"
         markers.mkdir()
         env = {"PLANT_MARKER_DIR": windows_path(markers), "WINEDLLOVERRIDES": overrides}
-        assert work.launch(app / PROBE.name, "load", "uxtheme.dll", cwd=cwd, env=env).status == 0
+        assert work.launch(app / PROBE.name, "load", plant.name, cwd=cwd, env=env).status == 0
         [marker] = markers.iterdir()
         assert marker.read_text().endswith(PROBE.name), case
         marker.unlink()
 
         env["WINEDEBUG"] = "+loaddll"
-        box = work.launch(app / "Setup.exe", "-update", "MSI=missing.msi", cwd=cwd, env=env)
-        assert "Zorvane - Events Could not open package file." in box.lines, case
-        assert 'Loaded L"C:\\\\windows\\\\system32\\\\uxtheme.dll"' in box.stderr, case
+        run = work.launch(app / "Setup.exe", *arguments, cwd=cwd, env=env)
+        assert f'Loaded L"C:\\\\windows\\\\system32\\\\{plant.name}"' in run.stderr, case
         assert list(markers.iterdir()) == [], case
+        taken_records(work)
 
 
 def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, tools):

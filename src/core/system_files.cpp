@@ -1,0 +1,41 @@
+#include "core/system_files.h"
+
+#include "core/unique_handles.h"
+
+namespace ZORVANE {
+
+namespace {
+
+HMODULE LoadSystemLibrary(const char* library) {
+    // A full path: on systems without SetDefaultDllDirectories the search
+    // would still include the launcher's own folder.
+    const std::string path = SystemFilePath(library);
+    return path.empty() ? nullptr : LoadLibraryA(path.c_str());
+}
+
+DWORD WINAPI LoadInBackground(void* library) {
+    LoadSystemLibrary(static_cast<const char*>(library));
+    return 0;
+}
+
+}  // namespace
+
+std::string SystemFilePath(const char* name) {
+    char folder[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = std::string(folder, length) + '\\' + name;
+    return path.size() < MAX_PATH ? path : std::string();
+}
+
+void PreloadSystemLibrary(const char* library) {
+    // The thread ends on its own; only its handle is released here.
+    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<char*>(library), 0, nullptr));
+}
+
+FARPROC SystemLibraryFunction(const char* library, const char* name) {
+    HMODULE module = LoadSystemLibrary(library);
+    return module == nullptr ? nullptr : GetProcAddress(module, name);
+}
+
+}  // namespace ZORVANE
