@@ -12,8 +12,16 @@
 //                  start pulls in), when this probe has not loaded it yet
 //   resource       FindResource + LoadResource + LockResource + SizeofResource
 //   touch          reading one byte of every page of the package
-//   fwrite         fopen("w+b") + one fwrite of the whole package + fclose
+//   fwrite         fopen("w+b") of a new file + one fwrite of the whole
+//                  package + fclose
+//   truncate       the same into an existing empty file, as the launcher did
+//                  (its reservation): fopen("w+b") truncates it
+//   whole          fopen("r+b") of the empty file + one fwrite + fclose
+//   pieces         fopen("r+b") of the empty file + 256 KiB fwrites + fclose
 //                  (what the launcher does)
+//   readback1      after "pieces" (not timed): holding the file and comparing
+//                  it with the package, 256 KiB at a time, in one thread
+//   readback2      the same split between two threads (what the launcher does)
 //   writefile      CreateFile + one WriteFile of the whole package
 //   writefile-temp the same with FILE_ATTRIBUTE_TEMPORARY, the size set first
 //                  and 1 MiB writes
@@ -21,7 +29,8 @@
 //                  (ReadFile at its offset, 1 MiB at a time) into the new file
 //   shellexecute   ShellExecuteEx "open" msiexec + wait (what the launcher does)
 //   createprocess  CreateProcess msiexec + wait
-// Written files go to %TMP% as probe-<step>.msi and are deleted at once.
+// Written files go to %TMP% as probe-<step>.msi and are deleted at once; the
+// deletion is timed too and printed as "<step>-delete microseconds".
 #include <windows.h>
 
 #include <cstdio>
@@ -69,6 +78,62 @@ bool WriteWithStdio(const std::string& path) {
     if (!file) return false;
     bool written = std::fwrite(packageData, 1, packageSize, file) == packageSize;
     return std::fclose(file) == 0 && written;
+}
+
+constexpr DWORD kPiece = 256 << 10;
+
+// Into an empty file created first, as the launcher's reservation is.
+bool WriteIntoReservation(const std::string& path, const char* mode, DWORD piece) {
+    HANDLE reservation = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (reservation == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(reservation);
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (!file) return false;
+    bool written = true;
+    for (DWORD done = 0; written && done < packageSize;) {
+        DWORD chunk = packageSize - done < piece ? packageSize - done : piece;
+        written = std::fwrite(packageData + done, 1, chunk, file) == chunk;
+        done += chunk;
+    }
+    return std::fclose(file) == 0 && written;
+}
+
+struct Range {
+    const std::string* path;
+    DWORD begin, end;
+    bool matches;
+};
+
+DWORD WINAPI CompareRange(void* context) {
+    auto* range = static_cast<Range*>(context);
+    HANDLE file = CreateFileA(range->path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    static thread_local char buffer[kPiece];
+    LARGE_INTEGER position;
+    position.QuadPart = range->begin;
+    range->matches = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
+    for (DWORD done = range->begin; range->matches && done < range->end;) {
+        DWORD chunk = range->end - done < kPiece ? range->end - done : kPiece;
+        DWORD read = 0;
+        range->matches = ReadFile(file, buffer, chunk, &read, nullptr) && read == chunk &&
+                         std::memcmp(buffer, packageData + done, chunk) == 0;
+        done += chunk;
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return 0;
+}
+
+bool ReadBack(const std::string& path, bool split) {
+    Range lower = {&path, 0, split ? packageSize / 2 / kPiece * kPiece : packageSize, false};
+    Range upper = {&path, lower.end, packageSize, true};
+    HANDLE worker = split ? CreateThread(nullptr, 0, CompareRange, &upper, 0, nullptr) : nullptr;
+    CompareRange(&lower);
+    if (worker) {
+        WaitForSingleObject(worker, INFINITE);
+        CloseHandle(worker);
+    }
+    return lower.matches && upper.matches;
 }
 
 bool WriteWithWriteFile(const std::string& path, bool temporary) {
@@ -201,7 +266,7 @@ int main(int argc, char** argv) {
         const std::string step = argv[i];
         const std::string path = TempPath(step.c_str());
         bool ok = true;
-        const double start = Now();
+        double start = Now();
         if (step == "entry") {
             std::printf("entry %.0f\n", entry);
             continue;
@@ -214,6 +279,16 @@ int main(int argc, char** argv) {
             for (DWORD at = 0; at < packageSize; at += 4096) sum = sum + static_cast<unsigned char>(packageData[at]);
         } else if (step == "fwrite") {
             ok = WriteWithStdio(path);
+        } else if (step == "truncate") {
+            ok = WriteIntoReservation(path, "w+b", packageSize);
+        } else if (step == "whole") {
+            ok = WriteIntoReservation(path, "r+b", packageSize);
+        } else if (step == "pieces") {
+            ok = WriteIntoReservation(path, "r+b", kPiece);
+        } else if (step == "readback1" || step == "readback2") {
+            ok = WriteIntoReservation(path, "r+b", kPiece);
+            start = Now();
+            ok = ok && ReadBack(path, step == "readback2");
         } else if (step == "writefile") {
             ok = WriteWithWriteFile(path, false);
         } else if (step == "writefile-temp") {
@@ -229,8 +304,9 @@ int main(int argc, char** argv) {
             return 2;
         }
         const double elapsed = Now() - start;
-        DeleteFileA(path.c_str());
         std::printf("%s %.0f%s\n", step.c_str(), elapsed, ok ? "" : " FAILED");
+        const double deleting = Now();
+        if (DeleteFileA(path.c_str())) std::printf("%s-delete %.0f\n", step.c_str(), Now() - deleting);
     }
     return 0;
 }
