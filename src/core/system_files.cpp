@@ -13,8 +13,10 @@ HMODULE LoadSystemLibrary(const char* library) {
     return path.empty() ? nullptr : LoadLibraryA(path.c_str());
 }
 
-DWORD WINAPI LoadInBackground(void* library) {
-    LoadSystemLibrary(static_cast<const char*>(library));
+DWORD WINAPI LoadInBackground(void* list) {
+    for (auto library = static_cast<const char* const*>(list); *library != nullptr; ++library) {
+        LoadSystemLibrary(*library);
+    }
     return 0;
 }
 
@@ -28,9 +30,10 @@ std::string SystemFilePath(const char* name) {
     return path.size() < MAX_PATH ? path : std::string();
 }
 
-void PreloadSystemLibrary(const char* library) {
+void PreloadSystemLibraries(const char* const* libraries) {
     // The thread ends on its own; only its handle is released here.
-    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<char*>(library), 0, nullptr));
+    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<const char**>(libraries), 0,
+                                     nullptr));
 }
 
 FARPROC SystemLibraryFunction(const char* library, const char* name) {

@@ -15,10 +15,11 @@ namespace ZORVANE {
 // path would not fit MAX_PATH.
 std::string SystemFilePath(const char* name);
 
-// Starts loading library on a second thread, so that its start-up overlaps
-// the caller's work. Best effort: without the thread, the library is loaded
-// when a function of it is asked for.
-void PreloadSystemLibrary(const char* library);
+// Starts loading libraries (a null-terminated list with static storage), in
+// order, on a second thread, so that their start-up overlaps the caller's
+// work. Best effort: without the thread, each is loaded when a function of it
+// is asked for.
+void PreloadSystemLibraries(const char* const* libraries);
 
 // The address of name in the system directory's library, loaded once and
 // kept for the life of the process, as an import would be; null when either

@@ -22,6 +22,9 @@ constexpr char kTemporaryPrefix[] = "TVX_INST";
 // Characters of a process command line, terminator included.
 constexpr size_t kCommandLineLimit = 32767;
 constexpr char kShellLibrary[] = "shell32.dll";
+// What starting the installer loads: the shell (with user32 and gdi32), then
+// the COM libraries that ShellExecuteEx loads on first use.
+constexpr const char* kInstallerStartLibraries[] = {kShellLibrary, "ole32.dll", nullptr};
 
 }  // namespace
 
@@ -63,9 +66,8 @@ bool DefaultAction::ReadPackage(HMODULE module, ResourceView& package) {
 }
 
 bool DefaultAction::Run(const ArgumentList& arguments) {
-    // The shell is needed only to start the installer; it loads while the
-    // package is written.
-    PreloadSystemLibrary(kShellLibrary);
+    // Needed only to start the installer: they load while the package is written.
+    PreloadSystemLibraries(kInstallerStartLibraries);
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) {
         WriteLog(Name(), "Surprise", "failed to get module handle");
