@@ -83,15 +83,17 @@ DWORD WINAPI CheckUpperHalf(void* context) {
 bool HoldsPackage(HANDLE file, const ResourceView& package) {
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file, &size) || size.QuadPart != package.size) return false;
-    if (package.size < kSplitCheckSize) return RangeMatches(file, package, 0, package.size);
-
-    UpperHalf upper = {file, &package, package.size / 2 / kChunk * kChunk, false};
-    UniqueHandle worker(CreateThread(nullptr, 0, CheckUpperHalf, &upper, 0, nullptr));
-    if (!worker) return RangeMatches(file, package, 0, package.size);
-    const bool lowerMatches = RangeMatches(file, package, 0, upper.begin);
-    // The worker uses this frame: it must have ended before the frame does.
-    if (WaitForSingleObject(worker.get(), INFINITE) != WAIT_OBJECT_0) FailFast();
-    return lowerMatches && upper.matches;
+    if (package.size >= kSplitCheckSize) {
+        UpperHalf upper = {file, &package, package.size / 2 / kChunk * kChunk, false};
+        UniqueHandle worker(CreateThread(nullptr, 0, CheckUpperHalf, &upper, 0, nullptr));
+        if (worker) {
+            const bool lowerMatches = RangeMatches(file, package, 0, upper.begin);
+            // The worker uses this frame: it must have ended before the frame does.
+            if (WaitForSingleObject(worker.get(), INFINITE) != WAIT_OBJECT_0) FailFast();
+            return lowerMatches && upper.matches;
+        }
+    }
+    return RangeMatches(file, package, 0, package.size);
 }
 
 UniqueHandle WriteAndHoldPackage(const std::string& path, const ResourceView& package) {
