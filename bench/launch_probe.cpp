@@ -73,21 +73,18 @@ bool LoadPackage() {
     return packageData != nullptr;
 }
 
-bool WriteWithStdio(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w+b");
-    if (!file) return false;
-    bool written = std::fwrite(packageData, 1, packageSize, file) == packageSize;
-    return std::fclose(file) == 0 && written;
-}
-
 constexpr DWORD kPiece = 256 << 10;
 
-// Into an empty file created first, as the launcher's reservation is.
-bool WriteIntoReservation(const std::string& path, const char* mode, DWORD piece) {
+// An empty file, created as the launcher's reservation is.
+bool Reserve(const std::string& path) {
     HANDLE reservation = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (reservation == INVALID_HANDLE_VALUE) return false;
     CloseHandle(reservation);
+    return true;
+}
+
+bool WriteWithStdio(const std::string& path, const char* mode, DWORD piece) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (!file) return false;
     bool written = true;
@@ -278,15 +275,15 @@ int main(int argc, char** argv) {
             volatile unsigned sum = 0;
             for (DWORD at = 0; at < packageSize; at += 4096) sum = sum + static_cast<unsigned char>(packageData[at]);
         } else if (step == "fwrite") {
-            ok = WriteWithStdio(path);
+            ok = WriteWithStdio(path, "w+b", packageSize);
         } else if (step == "truncate") {
-            ok = WriteIntoReservation(path, "w+b", packageSize);
+            ok = Reserve(path) && WriteWithStdio(path, "w+b", packageSize);
         } else if (step == "whole") {
-            ok = WriteIntoReservation(path, "r+b", packageSize);
+            ok = Reserve(path) && WriteWithStdio(path, "r+b", packageSize);
         } else if (step == "pieces") {
-            ok = WriteIntoReservation(path, "r+b", kPiece);
+            ok = Reserve(path) && WriteWithStdio(path, "r+b", kPiece);
         } else if (step == "readback1" || step == "readback2") {
-            ok = WriteIntoReservation(path, "r+b", kPiece);
+            ok = Reserve(path) && WriteWithStdio(path, "r+b", kPiece);
             start = Now();
             ok = ok && ReadBack(path, step == "readback2");
         } else if (step == "writefile") {
