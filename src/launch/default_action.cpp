@@ -12,6 +12,7 @@
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
 #include "launch/package_file.h"
+#include "launch/package_prefetch.h"
 #include "launch/tmp_file_generator.h"
 
 namespace ZORVANE {
@@ -89,6 +90,8 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
     if (!reservation) return false;  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
+    // Started only now: beside the libraries' loading it would delay the reservation.
+    PrefetchPackage(package);
     // Released before the reservation deletes the file.
     UniqueHandle hold = WriteAndHoldPackage(packagePath, package);
     if (!hold) {

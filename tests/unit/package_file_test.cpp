@@ -4,6 +4,7 @@
 
 #include "core/unique_handles.h"
 #include "launch/package_file.h"
+#include "launch/package_prefetch.h"
 #include "test_support.h"
 
 using namespace ZORVANE;
@@ -65,4 +66,26 @@ TEST(PackageFile, CheckFindsAChangedByteInEitherHalf) {
         ASSERT_TRUE(hold);
         EXPECT_FALSE(HoldsPackage(hold.get(), ViewOf(package))) << "byte " << at;
     }
+}
+
+TEST(PackagePrefetch, ReadsEveryPageAndStopsAtAnUnreadableOneWithoutFaulting) {
+    const std::string package = LargePackage();
+    UniqueHandle whole = PrefetchPackage(ViewOf(package));
+    ASSERT_TRUE(whole);
+
+    // Committed for the first MiB only: the rest faults on reading.
+    constexpr DWORD kSize = 20 << 20;
+    void* region = VirtualAlloc(nullptr, kSize, MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(region, nullptr);
+    ASSERT_NE(VirtualAlloc(region, 1 << 20, MEM_COMMIT, PAGE_READWRITE), nullptr);
+    UniqueHandle broken = PrefetchPackage({static_cast<const char*>(region), kSize});
+    ASSERT_TRUE(broken);
+
+    DWORD wholeCode = 0, brokenCode = 0;
+    ASSERT_EQ(WaitForSingleObject(whole.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(broken.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeThread(whole.get(), &wholeCode) && wholeCode == 1);
+    EXPECT_TRUE(GetExitCodeThread(broken.get(), &brokenCode) && brokenCode == 0);
+    EXPECT_FALSE(PrefetchPackage(ViewOf("small package"))) << "no thread for what is read at once";
+    VirtualFree(region, 0, MEM_RELEASE);
 }
