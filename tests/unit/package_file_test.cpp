@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "core/unique_handles.h"
@@ -75,10 +76,13 @@ TEST(PackagePrefetch, ReadsEveryPageAndStopsAtAnUnreadableOneWithoutFaulting) {
 
     // Committed for the first MiB only: the rest faults on reading.
     constexpr DWORD kSize = 20 << 20;
-    void* region = VirtualAlloc(nullptr, kSize, MEM_RESERVE, PAGE_READWRITE);
-    ASSERT_NE(region, nullptr);
-    ASSERT_NE(VirtualAlloc(region, 1 << 20, MEM_COMMIT, PAGE_READWRITE), nullptr);
-    UniqueHandle broken = PrefetchPackage({static_cast<const char*>(region), kSize});
+    struct Release {
+        void operator()(void* region) const { VirtualFree(region, 0, MEM_RELEASE); }
+    };
+    std::unique_ptr<void, Release> region(VirtualAlloc(nullptr, kSize, MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_TRUE(region);
+    ASSERT_NE(VirtualAlloc(region.get(), 1 << 20, MEM_COMMIT, PAGE_READWRITE), nullptr);
+    UniqueHandle broken = PrefetchPackage({static_cast<const char*>(region.get()), kSize});
     ASSERT_TRUE(broken);
 
     DWORD wholeCode = 0, brokenCode = 0;
@@ -87,5 +91,4 @@ TEST(PackagePrefetch, ReadsEveryPageAndStopsAtAnUnreadableOneWithoutFaulting) {
     EXPECT_TRUE(GetExitCodeThread(whole.get(), &wholeCode) && wholeCode == 1);
     EXPECT_TRUE(GetExitCodeThread(broken.get(), &brokenCode) && brokenCode == 0);
     EXPECT_FALSE(PrefetchPackage(ViewOf("small package"))) << "no thread for what is read at once";
-    VirtualFree(region, 0, MEM_RELEASE);
 }
