@@ -12,7 +12,7 @@ PREFIXES = ROOT / "build" / "wine"
 def pytest_sessionstart(session):
     missing = [p for p in (LAUNCHER, BUILD / "tests" / "capture_debug_output.exe") if not p.exists()]
     if missing:
-        pytest.exit(f"build the win64 preset first: missing {missing}", returncode=2)
+        pytest.exit(f"build the win32 preset first: missing {missing}", returncode=2)
 
 
 @pytest.fixture(scope="session")
@@ -81,6 +81,8 @@ class Workspace:
             copy = text.with_suffix(".pkg")
             fields["bytes"] = copy.read_bytes() if copy.exists() else None
             fields["raw"] = text.read_bytes()
+            # Every installer start the suite sees comes from the 32-bit launcher.
+            assert fields.get("parent_wow64") == "1", fields.get("parent")
             seen.append(fields)
         return seen
 

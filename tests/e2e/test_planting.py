@@ -8,14 +8,14 @@ import time
 
 import pytest
 
-from wine import BUILD, CAPTURE, RECORDER, ROOT, WINE64, windows_path
+from wine import BUILD, CAPTURE, RECORDER, ROOT, WINE, windows_path
 
 SOURCES = ROOT / "tests" / "tools" / "planted"
 PLANTED = BUILD / "planted"
 PROBE, LOWERED = PLANTED / "plant_probe.exe", PLANTED / "lowered_start.exe"
 UXTHEME, VERSION = PLANTED / "uxtheme.dll", PLANTED / "version.dll"
 WRITER = PLANTED / "package_writer.exe"
-SYSTEM_MSIEXEC = "c:\\windows\\system32\\msiexec.exe"
+SYSTEM_MSIEXEC = "c:\\windows\\syswow64\\msiexec.exe"
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
 # In the KnownDLLs of Windows 7 and of Windows 10/11 alike: these, and what
@@ -30,7 +30,7 @@ def tools():
               PROBE: ["plant_probe.cpp", "-lshell32"], LOWERED: ["lowered_start.cpp"],
               WRITER: ["package_writer.cpp"]}
     newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
-    jobs = [subprocess.Popen(["x86_64-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
+    jobs = [subprocess.Popen(["i686-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
                              cwd=SOURCES) for target, args in builds.items()
             if not target.exists() or target.stat().st_mtime < newest]
     assert all(job.wait(timeout=120) == 0 for job in jobs)
@@ -116,7 +116,7 @@ def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, t
     launcher = work.make_launcher("Setup.exe", work.file("p.msi", package), params="/qn")
     target = windows_path(work.temp / "TVX_INST0Setup.msi")
     for attempt in range(3):
-        writer = subprocess.Popen([WINE64, str(WRITER), target, "20000"], env=work.wine.env(),
+        writer = subprocess.Popen([WINE, str(WRITER), target, "20000"], env=work.wine.env(),
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         time.sleep(0.5)  # the writer is waiting for the name
         result = work.launch(launcher)

@@ -7,7 +7,7 @@ import time
 import pytest
 
 from conftest import PREFIXES, Workspace
-from wine import CAPTURE, LAUNCHER, ROOT, WINE64, WinePrefix, windows_path
+from wine import CAPTURE, LAUNCHER, ROOT, WINE, WinePrefix, windows_path
 
 CAPTION = "Quelmar Msi Exe Creator"
 pytestmark = pytest.mark.skipif(not shutil.which("Xvfb"), reason="needs xvfb")
@@ -49,7 +49,7 @@ def test_warning_box_shows_the_caption_and_waits_for_the_user(work, display):
         work.file(name, b"taken")
     log = work.root / "lines.log"
     env = work.wine.env()
-    run = subprocess.Popen([WINE64, str(CAPTURE), windows_path(log), str(LAUNCHER), "-update",
+    run = subprocess.Popen([WINE, str(CAPTURE), windows_path(log), str(LAUNCHER), "-update",
                             "WrapperName=Box.exe"], cwd=work.root, env=env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = wait_for_window(display, CAPTION)

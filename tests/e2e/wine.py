@@ -1,19 +1,23 @@
-"""Running the 64-bit twin and its test tools under wine64, in private prefixes."""
+"""Running the launcher and its test tools under Wine (scripts/wine-run), in
+private prefixes. LAUNCHER_BUILD names another build folder to test."""
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 from dataclasses import dataclass
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-BUILD = ROOT / "build" / "win64"
+BUILD = Path(os.environ.get("LAUNCHER_BUILD", ROOT / "build" / "win32")).resolve()
 LAUNCHER = BUILD / "launcher.exe"
 TOOLS = BUILD / "tests"
 CAPTURE = TOOLS / "capture_debug_output.exe"
 RECORDER = TOOLS / "record_msiexec.exe"
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+WINE = str(ROOT / "scripts" / "wine-run")
+# A start that never reached the program (the recorder's CreateProcess
+# failed) is tried again this many times in all.
+START_ATTEMPTS = 3
 
 
 def windows_path(path) -> str:
@@ -31,6 +35,10 @@ class Result:
     def crashed(self) -> bool:
         return any(line.startswith("<crash ") for line in self.lines)
 
+    @property
+    def never_started(self) -> bool:
+        return self.status == 4 and not self.lines and "cannot start" in self.stderr
+
 
 class WinePrefix:
     """One booted prefix, reused by every test of one kind."""
@@ -45,7 +53,6 @@ class WinePrefix:
             "PATH": "/usr/bin:/bin",
             "HOME": os.environ.get("HOME", "/root"),
             "WINEPREFIX": str(self.path),
-            "WINELOADER": WINE64,
             "WINEDEBUG": "-all",
             "LANG": "C.UTF-8",  # Wine reads non-ASCII Unix arguments through the locale
             "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
@@ -58,21 +65,30 @@ class WinePrefix:
     def boot(self):
         self.path.mkdir(parents=True, exist_ok=True)
         # A persistent server keeps every later start fast.
-        subprocess.run([WINESERVER, "-p"], env=self.env(), check=False,
+        subprocess.run([WINE, "wineserver", "-p"], env=self.env(), check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        subprocess.run([WINE64, "wineboot", "-i"], env=self.env(), check=True,
+        subprocess.run([WINE, "wineboot", "-i"], env=self.env(), check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
     def shutdown(self):
-        subprocess.run([WINESERVER, "-k"], env=self.env(), check=False, timeout=60)
+        subprocess.run([WINE, "wineserver", "-k"], env=self.env(), check=False, timeout=60)
 
     @property
     def system32(self) -> Path:
-        return self.path / "drive_c" / "windows" / "system32"
+        """The system directory of a 32-bit process."""
+        return self.path / "drive_c" / "windows" / "syswow64"
 
     def run(self, program, args=(), cwd=None, temp=None, env=None, timeout=120) -> Result:
-        """Runs program with args as a debuggee and returns its exit status and
-        diagnostic lines. temp becomes its TMP and TEMP."""
+        """Runs program with args as a debuggee and returns its exit code, as
+        Windows gives it, and its diagnostic lines. temp becomes its TMP and TEMP."""
+        for attempt in range(1, START_ATTEMPTS + 1):
+            result = self._run_once(program, args, cwd, temp, env, timeout)
+            if not result.never_started or attempt == START_ATTEMPTS:
+                return result
+            print(f"wine: start {attempt} of {Path(program).name} never reached it "
+                  f"({result.stderr.strip()}); trying again", file=sys.stderr)
+
+    def _run_once(self, program, args, cwd, temp, env, timeout) -> Result:
         cwd = Path(cwd or Path.cwd())
         log, errors = (Path(tempfile.mkstemp(prefix="capture-", suffix=kind)[1]) for kind in (".log", ".err"))
         extra = dict(env or {})
@@ -82,20 +98,26 @@ class WinePrefix:
             # Files, not pipes: a desktop process that a run starts inherits
             # them and outlives it, which would stall the wait.
             with errors.open("wb") as stderr:
-                done = subprocess.run([WINE64, str(CAPTURE), windows_path(log), str(program), *args],
+                done = subprocess.run([WINE, str(CAPTURE), windows_path(log), str(program), *args],
                                       cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
                                       stderr=stderr, timeout=timeout)
             lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
-            return Result(done.returncode, lines, errors.read_text("latin-1"))
+            # The recorder's last record is the exit code, all 32 bits of it:
+            # Wine hands only its low byte to Linux.
+            status = done.returncode
+            if lines and lines[-1].startswith("<exit "):
+                status = int(lines.pop()[6:-1])
+            return Result(status, lines, errors.read_text("latin-1"))
         finally:
             log.unlink(missing_ok=True)
             errors.unlink(missing_ok=True)
 
     def run_plain(self, program, args=(), cwd=None, env=None, timeout=120):
-        return subprocess.run([WINE64, str(program), *args], cwd=cwd, env=self.env(env),
+        return subprocess.run([WINE, str(program), *args], cwd=cwd, env=self.env(env),
                               capture_output=True, timeout=timeout)
 
 
 def install_recorder(prefix: WinePrefix):
     """The recording stand-in takes msiexec's place in the system directory."""
-    shutil.copyfile(RECORDER, prefix.system32 / "msiexec.exe")
+    for system in (prefix.system32, prefix.system32.parent / "system32"):
+        shutil.copyfile(RECORDER, system / "msiexec.exe")

@@ -2,7 +2,8 @@
 //   capture_debug_output LOGFILE PROGRAM [ARGUMENTS...]
 // The rest of the command line after LOGFILE is passed on verbatim. Each line
 // goes to LOGFILE followed by one NUL byte; an unhandled exception is recorded
-// as "<crash 0xCODE>" and ends the debuggee. The exit status is the debuggee's.
+// as "<crash 0xCODE>" and ends the debuggee. The last record is "<exit CODE>",
+// the debuggee's exit code in decimal: Wine passes only its low byte to Linux.
 // %LAUNCHER_TMP%, when set, becomes the debuggee's TMP and TEMP: Wine sets
 // both from the prefix's registry, so they cannot be passed in from outside.
 #include <windows.h>
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
     }
+    Record("<exit " + std::to_string(exitCode) + ">");
     CloseHandle(logFile);
     return static_cast<int>(exitCode);
 }

@@ -1,8 +1,10 @@
 // A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>-<n>.txt
 // (its own path, its command line, the package it was given and how it found
-// it) and record-<pid>-<n>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
+// it, the program that started it and whether that is a 32-bit process on a
+// 64-bit system) and record-<pid>-<n>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
 // wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,29 @@ std::string UniqueStem(const std::string& base) {
     }
 }
 
+DWORD ParentProcessId() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    DWORD parent = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// "<path> <1 if WoW64>" of the parent process, or "? ?" when it is gone.
+std::string ParentDescription() {
+    HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ParentProcessId());
+    char path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    BOOL wow64 = FALSE;
+    bool known = parent && QueryFullProcessImageNameA(parent, 0, path, &length) && IsWow64Process(parent, &wow64);
+    if (parent) CloseHandle(parent);
+    return known ? std::string("parent=") + path + "\nparent_wow64=" + (wow64 ? "1" : "0") : "parent=?\nparent_wow64=?";
+}
+
 }  // namespace
 
 int main() {
@@ -60,9 +85,9 @@ int main() {
 
     std::FILE* record = std::fopen((stem + ".tmp").c_str(), "wb");
     if (!record) return 1621;
-    std::fprintf(record, "exe=%s\ncommand_line=%s\nparameters=%s\npackage=%s\nexists=%d\nsize=%lu\ncopied=%d\n",
+    std::fprintf(record, "exe=%s\ncommand_line=%s\nparameters=%s\npackage=%s\nexists=%d\nsize=%lu\ncopied=%d\n%s\n",
                  ownPath, commandLine, SkipTokens(commandLine, 1), package.c_str(), exists ? 1 : 0,
-                 exists ? attributes.nFileSizeLow : 0ul, copied ? 1 : 0);
+                 exists ? attributes.nFileSizeLow : 0ul, copied ? 1 : 0, ParentDescription().c_str());
     std::fclose(record);
     // Complete records only: readers never see a half-written one.
     MoveFileA((stem + ".tmp").c_str(), (stem + ".txt").c_str());

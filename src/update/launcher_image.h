@@ -1,0 +1,39 @@
+// Writing a new launcher image: the source launcher's bytes with its payload
+// resources replaced. The package is streamed from its file through a bounded
+// buffer, so memory does not depend on its size. Plain C++ over C streams, no
+// platform calls: the update command and the native maker share it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace ZORVANE {
+
+// What the new launcher carries instead of the source's payload. A member
+// that is not set keeps what the source carries.
+struct PayloadReplacement {
+    std::FILE* package = nullptr;  // read from its current position
+    std::uint64_t packageSize = 0;
+    bool replaceParams = false;
+    std::string params;  // written followed by one NUL byte
+};
+
+enum class ImageWriteStatus {
+    Written,
+    SourceDamaged,  // not a PE image this writer can rebuild, or its resources are unsound
+    TooLarge,       // the new image would not map in one piece in a 32-bit process
+    ReadFailed,     // the source or the package could not be read completely
+    WriteFailed,    // the output did not take every byte
+};
+
+// Called now and then while the package is copied; may be null.
+using ImageWriteProgress = void (*)(std::uint64_t done, std::uint64_t total, void* context);
+
+// Reads source (a whole PE file) and writes the new image to output. Nothing
+// is written to output unless the source is sound and the result fits.
+ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
+                                    std::FILE* output, ImageWriteProgress progress = nullptr,
+                                    void* progressContext = nullptr);
+
+}  // namespace ZORVANE
