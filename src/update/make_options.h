@@ -1,0 +1,24 @@
+// The native maker's command line.
+#pragma once
+
+#include <string>
+
+namespace ZORVANE {
+
+struct MakeOptions {
+    std::string source;       // the launcher to start from
+    std::string packagePath;  // empty: keep the source's package
+    std::string params;       // empty: keep the source's option line
+    std::string output;
+    bool force = false;  // replace an existing output
+};
+
+enum class MakeRequest { Make, Help, Version, Invalid };
+
+// Reads argv into options; Invalid has been reported on stderr.
+MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options);
+
+void PrintHelp();
+void PrintVersion();
+
+}  // namespace ZORVANE

@@ -1,0 +1,104 @@
+#include "update/pending_output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "update/temporary_file.h"
+#include "update/tool_report.h"
+
+namespace ZORVANE {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t CreationMask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+// Makes the new name itself durable. The file is complete and in place
+// already, so a failure here changes nothing the caller could act on.
+void SyncFolder(const std::string& folder) {
+    UniqueFd directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory) fsync(directory.get());
+}
+
+}  // namespace
+
+PendingOutput::~PendingOutput() { Discard(); }
+
+void PendingOutput::Discard() {
+    stream_.reset();
+    if (temporary_.empty()) return;
+    unlink(temporary_.c_str());
+    temporary_.clear();
+    ForgetTemporaryFile();
+}
+
+bool PendingOutput::Create(const std::string& target, mode_t mode) {
+    target_ = target;
+    UniqueFd fd(CreateTemporaryFile(FolderOf(target) + "/.launcher-make-XXXXXX", temporary_));
+    if (!fd) {
+        ReportFileErrno(target, errno);
+        return false;
+    }
+    // mkstemp made it private; the output gets what a new copy of the source would.
+    if (fchmod(fd.get(), mode & 0777 & ~CreationMask()) != 0) {
+        ReportFileErrno(target, errno);
+        return false;
+    }
+    stream_.reset(fdopen(fd.get(), "wb"));
+    if (!stream_) {
+        ReportFileErrno(target, errno);
+        return false;
+    }
+    fd.release();
+    return true;
+}
+
+bool PendingOutput::Publish(bool replace) {
+    // Full disks and quota often show only here.
+    if (std::fflush(stream_.get()) != 0 || fsync(fileno(stream_.get())) != 0 ||
+        std::fclose(stream_.release()) != 0) {
+        ReportFileErrno(target_, errno);
+        return false;
+    }
+    if (!MoveIntoPlace(replace)) return false;
+    temporary_.clear();
+    ForgetTemporaryFile();
+    SyncFolder(FolderOf(target_));
+    return true;
+}
+
+bool PendingOutput::MoveIntoPlace(bool replace) {
+    if (replace) {
+        if (rename(temporary_.c_str(), target_.c_str()) == 0) return true;
+        ReportFileErrno(target_, errno);
+        return false;
+    }
+    if (renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        ReportFileErrno(target_, errno);
+        return false;
+    }
+    // Filesystems without RENAME_NOREPLACE: a hard link fails just as
+    // atomically when the name is taken.
+    if (link(temporary_.c_str(), target_.c_str()) != 0) {
+        ReportFileErrno(target_, errno);
+        return false;
+    }
+    unlink(temporary_.c_str());
+    return true;
+}
+
+}  // namespace ZORVANE

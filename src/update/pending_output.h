@@ -1,0 +1,41 @@
+// The new launcher while it is written: a temporary file in the output's
+// folder that takes the output's name only when complete and on disk.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+
+#include "update/posix_files.h"
+
+namespace ZORVANE {
+
+class PendingOutput {
+public:
+    PendingOutput() = default;
+    // Removes the temporary file unless it was published.
+    ~PendingOutput();
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    // Creates the temporary file beside target, with the permissions a new
+    // file of mode gets. Failures are reported on stderr.
+    bool Create(const std::string& target, mode_t mode);
+
+    std::FILE* Stream() const { return stream_.get(); }
+
+    // Makes the file durable and gives it the target's name; an existing
+    // target is replaced only when replace is set. Failures are reported.
+    bool Publish(bool replace);
+
+private:
+    bool MoveIntoPlace(bool replace);
+    void Discard();
+
+    std::string target_;
+    std::string temporary_;  // empty once it names no file of ours
+    PosixStream stream_;
+};
+
+}  // namespace ZORVANE

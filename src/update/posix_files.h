@@ -1,0 +1,39 @@
+// Owners for the native maker's file descriptors and streams: each is closed
+// by the scope that opened it, on every path.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace ZORVANE {
+
+struct PosixStreamCloser {
+    void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
+};
+using PosixStream = std::unique_ptr<std::FILE, PosixStreamCloser>;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    // Hands the descriptor to a new owner (a stream).
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace ZORVANE

@@ -1,0 +1,18 @@
+// The native maker's error lines on stderr: "launcher-make: FILE: what".
+#pragma once
+
+#include <string>
+
+namespace ZORVANE {
+
+constexpr char kMakerName[] = "launcher-make";
+
+void ReportFileError(const std::string& file, const char* what);
+
+// what is the text of the error number errnum.
+void ReportFileErrno(const std::string& file, int errnum);
+
+// A line without a file: command-line mistakes.
+void ReportUsageError(const char* what);
+
+}  // namespace ZORVANE
