@@ -30,10 +30,15 @@ enum class ImageWriteStatus {
 // Called now and then while the package is copied; may be null.
 using ImageWriteProgress = void (*)(std::uint64_t done, std::uint64_t total, void* context);
 
-// Reads source (a whole PE file) and writes the new image to output. Nothing
-// is written to output unless the source is sound and the result fits.
+// Reads source (a whole PE file) and writes the new image to output, which
+// must be seekable: the header checksum is written last. Nothing is written
+// to output unless the source is sound and the result fits.
 ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
                                     std::FILE* output, ImageWriteProgress progress = nullptr,
                                     void* progressContext = nullptr);
+
+// What WriteLauncherImage would answer before writing anything (Written when
+// it would go ahead); the package is not read.
+ImageWriteStatus CheckLauncherImage(std::FILE* source, const PayloadReplacement& replacement);
 
 }  // namespace ZORVANE
