@@ -20,6 +20,10 @@ public:
     // True when the command did its job. Failures are reported by the command.
     virtual bool Run(const ArgumentList& arguments) = 0;
 
+    // The process's exit code after Run returned succeeded: 0 or 1 unless a
+    // command has a code of its own to pass on.
+    virtual unsigned long ExitCode(bool succeeded) const { return succeeded ? 0 : 1; }
+
 protected:
     // Doubles as the component of every log line the command writes.
     const char* Name() const { return name_.c_str(); }

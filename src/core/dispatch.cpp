@@ -7,9 +7,6 @@ namespace ZORVANE {
 
 namespace {
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Locale-free on purpose: the switch must not depend on the user's code page.
@@ -27,7 +24,7 @@ std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument) {
     return std::make_unique<createNewWrapper>();
 }
 
-int RunLauncher(int argc, char** argv) {
+unsigned long RunLauncher(int argc, char** argv) {
     std::unique_ptr<Command> command;
     ArgumentList arguments;
     if (argc > 1) {
@@ -35,7 +32,8 @@ int RunLauncher(int argc, char** argv) {
         arguments.assign(argv + (command ? 2 : 1), argv + argc);
     }
     if (!command) command = std::make_unique<DefaultAction>();
-    return command->Run(arguments) ? kExitSuccess : kExitFailure;
+    const bool succeeded = command->Run(arguments);
+    return command->ExitCode(succeeded);
 }
 
 }  // namespace ZORVANE

@@ -11,9 +11,8 @@ namespace ZORVANE {
 // case, otherwise nothing.
 std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument);
 
-// Runs the command that the arguments select and returns the exit status:
-// 0 when the command did its job, 1 when it failed or its run was abandoned
-// (then possibly through FailFast).
-int RunLauncher(int argc, char** argv);
+// Runs the command that the arguments select and returns the process's exit
+// code, as the command gives it (Command::ExitCode).
+unsigned long RunLauncher(int argc, char** argv);
 
 }  // namespace ZORVANE

@@ -7,7 +7,10 @@ namespace ZORVANE {
 namespace {
 const char* fileToDelete = nullptr;
 HANDLE handleToClose = nullptr;
+UINT fatalExitCode = 1;
 }  // namespace
+
+void SetFatalExitCode(unsigned long code) { fatalExitCode = code; }
 
 void DeleteOnFatalError(const char* path) { fileToDelete = path; }
 
@@ -16,7 +19,7 @@ void CloseOnFatalError(void* handle) { handleToClose = handle; }
 void FailFast() {
     if (handleToClose != nullptr) CloseHandle(handleToClose);
     if (fileToDelete != nullptr) DeleteFileA(fileToDelete);
-    ExitProcess(1);
+    ExitProcess(fatalExitCode);
 }
 
 }  // namespace ZORVANE

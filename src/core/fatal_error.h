@@ -5,9 +5,12 @@
 
 namespace ZORVANE {
 
-// Closes and deletes what is registered, and ends the process with status 1,
-// the status of a run abandoned on the way.
+// Closes and deletes what is registered, and ends the process with the exit
+// code of a run abandoned on the way (1 unless set otherwise).
 [[noreturn]] void FailFast();
+
+// The exit code FailFast ends the process with.
+void SetFatalExitCode(unsigned long code);
 
 // The file FailFast deletes: the extracted package while one exists. The
 // path must stay valid until it is unregistered with nullptr.

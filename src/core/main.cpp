@@ -14,5 +14,7 @@ int _dowildcard = 0;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ZORVANE::RestrictDllSearchToSystemDirectory();
-    return ZORVANE::RunLauncher(__argc, __argv);
+    // The runtime hands all 32 bits to ExitProcess: codes such as 3010 or
+    // 0xC0000005 reach the parent unchanged.
+    return static_cast<int>(ZORVANE::RunLauncher(__argc, __argv));
 }

@@ -12,7 +12,6 @@
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
 #include "launch/package_file.h"
-#include "launch/package_prefetch.h"
 #include "launch/tmp_file_generator.h"
 
 namespace ZORVANE {
@@ -66,7 +65,12 @@ bool DefaultAction::ReadPackage(HMODULE module, ResourceView& package) {
     return package.size != 0;  // an empty package counts as none
 }
 
+unsigned long DefaultAction::ExitCode(bool succeeded) const {
+    return succeeded ? installerExitCode_ : kLauncherFailure;
+}
+
 bool DefaultAction::Run(const ArgumentList& arguments) {
+    SetFatalExitCode(kLauncherFailure);
     // Needed only to start the installer: they load while the package is written.
     PreloadSystemLibraries(kInstallerStartLibraries);
     HMODULE module = GetModuleHandleA(nullptr);
@@ -90,8 +94,6 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
     if (!reservation) return false;  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
-    // Started only now: beside the libraries' loading it would delay the reservation.
-    PrefetchPackage(package);
     // Released before the reservation deletes the file.
     UniqueHandle hold = WriteAndHoldPackage(packagePath, package);
     if (!hold) {
@@ -132,10 +134,14 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
         return false;
     }
     UniqueHandle installer(request.hProcess);
-    if (WaitForSingleObject(installer.get(), INFINITE) != WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(installer.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(installer.get(), &exitCode)) {
         WriteLog(Name(), "Surprise", "couldn't wait for %s", program.c_str());
         return false;
     }
+    WriteLog(Name(), "Events", "installer exited with code %lu", exitCode);
+    installerExitCode_ = exitCode;
     return true;
 }
 

@@ -19,14 +19,25 @@ public:
     // started, the temporary file included; failures are logged, never shown.
     bool Run(const ArgumentList& arguments) override;
 
-    // Starts msiexec on the package and returns when it has ended. False when
-    // it could not be started.
+    // The installer's own exit code when it ran, unchanged; otherwise
+    // kLauncherFailure.
+    unsigned long ExitCode(bool succeeded) const override;
+
+    // Starts msiexec on the package and returns when it has ended, keeping
+    // its exit code. False when it could not be started or its end not seen.
     virtual bool RunInstaller(const std::string& packagePath, const std::string& options,
                               bool optionsFromResource);
+
+    // "Fatal error during installation": every deployment system counts it as
+    // a failure, and it is none of success (0), restart (3010, 1641) or retry
+    // later (1618).
+    static constexpr unsigned long kLauncherFailure = 1603;
 
 private:
     std::string ReadOptionLine(HMODULE module);
     bool ReadPackage(HMODULE module, ResourceView& package);
+
+    unsigned long installerExitCode_ = kLauncherFailure;
 };
 
 // Options taken from the command line: each argument followed by one blank,

@@ -6,7 +6,7 @@ import struct
 import pefile
 import pytest
 
-from wine import windows_path
+from wine import LAUNCH_FAILED, windows_path
 
 PACKAGE = os.urandom(64 * 1024)
 
@@ -47,7 +47,7 @@ def damaged(work, request):
 def test_damaged_launcher_ends_cleanly(work, damaged):
     result = work.launch(damaged, timeout=60)
     if not refused_by_loader(result):
-        assert result.status in (0, 1) and not result.crashed, result.lines[-3:]
+        assert result.status in (0, LAUNCH_FAILED) and not result.crashed, result.lines[-3:]
         # Success means the whole package reached the installer.
         assert [r["bytes"] == PACKAGE for r in work.records_seen()] == [True] * (result.status == 0)
     assert list(work.temp.iterdir()) == []
@@ -118,7 +118,7 @@ def test_temp_paths_at_the_limit_are_used_whole_or_refused(work, length, refusal
     if refusal is None:
         assert (result.status, records) == (0, [(expected, PACKAGE)])
     else:
-        assert (result.status, result.lines[-1], records) == (1, refusal, [])
+        assert (result.status, result.lines[-1], records) == (LAUNCH_FAILED, refusal, [])
     assert tree(work) == before  # nothing left, nothing under a cut name
 
 

@@ -11,7 +11,7 @@ from concurrent.futures import ThreadPoolExecutor
 import pefile
 import pytest
 
-from wine import CAPTURE, LAUNCHER, windows_path
+from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
 CASES = int(os.environ.get("FUZZ_CASES", "120"))
@@ -115,7 +115,7 @@ def test_package_resource_of_any_size_is_written_byte_exact(work, base):
         [(_, package)] = seen
         assert package == data
     # An empty package starts no installer and reserves nothing, silently.
-    assert (empty.status, empty.lines, empty_seen) == (1, [], [])
+    assert (empty.status, empty.lines, empty_seen) == (LAUNCH_FAILED, [], [])
     assert list(work.temp.iterdir()) == []
 
 
@@ -160,7 +160,7 @@ def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
     if seen:
         [((_, options), _)] = seen
         assert options == per_user_choice(result) + words[0].encode() + b" ", "options cut"
-    assert result.status == 1  # the documented failure: msiexec could not be started
+    assert result.status == LAUNCH_FAILED  # the documented failure: msiexec could not be started
     assert result.lines[-1] == "DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe"
     assert list(temp.iterdir()) == []
 
@@ -209,6 +209,6 @@ def test_launcher_name_too_long_for_the_temporary_folder_fails_cleanly(work):
     name = "n" * (250 - len(windows_path(work.root))) + ".exe"
     launcher = work.file(name, work.make_launcher("S.exe", work.file("p.msi", b"p")).read_bytes())
     result, seen = run_one(work, 0, launcher, [])
-    assert result.status == 1 and not result.crashed and seen == []
+    assert result.status == LAUNCH_FAILED and not result.crashed and seen == []
     assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation"
     assert list(work.temp.iterdir()) == []

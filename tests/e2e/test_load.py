@@ -9,7 +9,7 @@ from pathlib import Path
 
 import pytest
 
-from wine import windows_path
+from wine import LAUNCH_FAILED, windows_path
 
 PACKAGE = os.urandom(256 * 1024)
 SLEEP = 3.0  # seconds each stand-in installer runs: every start of a batch overlaps
@@ -74,7 +74,7 @@ def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
     taken = []
     for (result, record), (_, package) in zip(runs, launchers):
         assert not result.crashed
-        if result.status == 1:
+        if result.status == LAUNCH_FAILED:
             # No name left, or (rarely) one taken back by a launcher ending at
             # that moment: either way nothing was installed.
             assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation" \

@@ -1,5 +1,10 @@
 """With Wine's own msiexec: a launcher made by the update command really
-installs a package built by wixl, and so does a launcher made from it."""
+installs a package built by wixl, and so does a launcher made from it; an
+installation that fails gives msiexec's own code."""
+import subprocess
+
+from conftest import build_msi
+from wine import windows_path
 
 
 def installed(wine, name):
@@ -18,7 +23,33 @@ def test_made_launchers_install_their_package_silently(real_work, sample_msi):
             stale.unlink()  # C's reinstall must bring it back
         result = work.launch(launcher, timeout=300)
         assert result.status == 0, result.lines
-        assert result.lines == []
+        assert result.lines == ["DefaultAction - Events installer exited with code 0"]
         [file] = installed(work.wine, "Sample")
         assert file.read_bytes() == b"installed by the launcher test\n"
         assert list(work.temp.iterdir()) == []
+
+
+def with_failing_action(msi, folder):
+    """The package with an action that ends the installation with an error."""
+    (folder / "CustomAction.idt").write_text(
+        "Action\tType\tSource\tTarget\ns72\ti2\tS72\tS255\nCustomAction\tAction\n"
+        "Fail\t19\t\tThis package fails on purpose.\n")
+    sequence = subprocess.run(["msiinfo", "export", str(msi), "InstallExecuteSequence"], check=True,
+                              capture_output=True, text=True).stdout
+    (folder / "InstallExecuteSequence.idt").write_text(sequence + "Fail\t\t1450\n")
+    subprocess.run(["msibuild", str(msi), "-i", "CustomAction.idt", "InstallExecuteSequence.idt"],
+                   cwd=folder, check=True)
+    return msi
+
+
+def test_failed_installations_give_msiexecs_own_code(real_work, sample_msi):
+    work = real_work
+    damaged = work.file("Damaged.msi", sample_msi.read_bytes()[:4096])
+    # A product of its own: one already installed would not run its actions again.
+    failing = with_failing_action(build_msi(work.root, "Failing", "f.txt", b"f"), work.root)
+    for package in (damaged, failing):
+        alone = work.wine.run("msiexec", ["/i", windows_path(package), "/qn"], cwd=work.root)
+        assert alone.status not in (0, 1641, 3010), package.name
+        result = work.launch(work.make_launcher(f"{package.stem}.exe", package, params="/qn"), timeout=300)
+        assert (result.status, result.lines) == (
+            alone.status, [f"DefaultAction - Events installer exited with code {alone.status}"])

@@ -6,7 +6,7 @@ import subprocess
 import pytest
 
 from pe_resources import resources
-from wine import LAUNCHER
+from wine import LAUNCHER, LAUNCH_FAILED
 
 PACKAGE = os.urandom(32 * 1024)
 FIXED = [(24, 1), (14, 105), (16, 1)]  # manifest, icon group, version
@@ -145,7 +145,7 @@ def test_empty_package_is_staged_silently_or_refused_by_the_platform(work):
     assert result.lines == ["CreateNewWrapper - Events Found new file name:Empty.exe"]
     assert payload(made) == (b"", None)
     launched = work.launch(made)
-    assert launched.lines == [] and launched.status == 1
+    assert launched.lines == [] and launched.status == LAUNCH_FAILED
     assert work.records_seen() == []
 
 

@@ -18,6 +18,8 @@ WINE = str(ROOT / "scripts" / "wine-run")
 # A start that never reached the program (the recorder's CreateProcess
 # failed) is tried again this many times in all.
 START_ATTEMPTS = 3
+# The launcher's own exit code when it could not start the installer.
+LAUNCH_FAILED = 1603
 
 
 def windows_path(path) -> str:

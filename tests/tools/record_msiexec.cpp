@@ -95,5 +95,6 @@ int main() {
     const std::string sleep = Environment("STANDIN_SLEEP_MS");
     if (!sleep.empty()) Sleep(static_cast<DWORD>(std::strtoul(sleep.c_str(), nullptr, 10)));
     const std::string exitCode = Environment("STANDIN_EXIT_CODE");
-    return exitCode.empty() ? 0 : std::atoi(exitCode.c_str());
+    // Ended as a process would end, with any 32-bit code.
+    ExitProcess(static_cast<UINT>(std::strtoul(exitCode.c_str(), nullptr, 10)));
 }
