@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "core/unique_handles.h"
 #include "launch/package_file.h"
-#include "launch/package_prefetch.h"
 #include "test_support.h"
 
 using namespace ZORVANE;
@@ -67,28 +65,4 @@ TEST(PackageFile, CheckFindsAChangedByteInEitherHalf) {
         ASSERT_TRUE(hold);
         EXPECT_FALSE(HoldsPackage(hold.get(), ViewOf(package))) << "byte " << at;
     }
-}
-
-TEST(PackagePrefetch, ReadsEveryPageAndStopsAtAnUnreadableOneWithoutFaulting) {
-    const std::string package = LargePackage();
-    UniqueHandle whole = PrefetchPackage(ViewOf(package));
-    ASSERT_TRUE(whole);
-
-    // Committed for the first MiB only: the rest faults on reading.
-    constexpr DWORD kSize = 20 << 20;
-    struct Release {
-        void operator()(void* region) const { VirtualFree(region, 0, MEM_RELEASE); }
-    };
-    std::unique_ptr<void, Release> region(VirtualAlloc(nullptr, kSize, MEM_RESERVE, PAGE_READWRITE));
-    ASSERT_TRUE(region);
-    ASSERT_NE(VirtualAlloc(region.get(), 1 << 20, MEM_COMMIT, PAGE_READWRITE), nullptr);
-    UniqueHandle broken = PrefetchPackage({static_cast<const char*>(region.get()), kSize});
-    ASSERT_TRUE(broken);
-
-    DWORD wholeCode = 0, brokenCode = 0;
-    ASSERT_EQ(WaitForSingleObject(whole.get(), 10000), WAIT_OBJECT_0);
-    ASSERT_EQ(WaitForSingleObject(broken.get(), 10000), WAIT_OBJECT_0);
-    EXPECT_TRUE(GetExitCodeThread(whole.get(), &wholeCode) && wholeCode == 1);
-    EXPECT_TRUE(GetExitCodeThread(broken.get(), &brokenCode) && brokenCode == 0);
-    EXPECT_FALSE(PrefetchPackage(ViewOf("small package"))) << "no thread for what is read at once";
 }
