@@ -95,11 +95,14 @@ bool createNewWrapper::VerifyFileName(std::string& name) {
     return false;
 }
 
-bool createNewWrapper::CopyLauncher(const std::string& ownPath, const std::string& targetPath) {
-    if (CopyFileA(ownPath.c_str(), targetPath.c_str(), FALSE)) return true;
+// Through a temporary file as well: a copy cut short must not pass for a
+// launcher under the name.
+bool createNewWrapper::CopyLauncher(const std::string& ownPath, ReservedName& target) {
+    TemporaryLauncherFile copy(target.Path());
+    if (copy.IsOpen() && CopyFileA(ownPath.c_str(), copy.Path().c_str(), FALSE) && target.FillWith(copy)) {
+        return true;
+    }
     ShowMessage(kCopyFailed);
-    // The empty reservation must not pass for a launcher.
-    DeleteFileA(targetPath.c_str());
     return false;
 }
 
@@ -129,11 +132,12 @@ bool createNewWrapper::Run(const ArgumentList& arguments) {
         WriteLog(Name(), "Surprise", "Failed to verify file name. Too many files in folder");
         return false;
     }
-    if (!CopyLauncher(ownPath, targetPath)) return false;
+    // Removed again unless a complete launcher takes its place.
+    ReservedName target(targetPath);
     if (request.packagePath.empty() && request.iconPath.empty() && request.optionLine.empty()) {
-        return true;
+        return CopyLauncher(ownPath, target);
     }
-    return StageResources(targetPath, request);
+    return StageResources(ownPath, target, request);
 }
 
 }  // namespace ZORVANE

@@ -2,6 +2,7 @@
 // replaces the copy's package and/or option line.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -43,17 +44,17 @@ public:
     bool VerifyFileName(std::string& name);
 
     // Stages one resource into update; false when it reported a failure.
-    // Icons are accepted and never staged.
+    // Icons are accepted and never staged. A package too large for a
+    // launcher discards the whole update.
     bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
                      const std::string& text);
 
 private:
     const char* SourceProblem(std::string& ownPath);
     void ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const;
-    bool CopyLauncher(const std::string& ownPath, const std::string& targetPath);
-    bool StageResources(const std::string& targetPath, const UpdateRequest& request);
+    bool CopyLauncher(const std::string& ownPath, ReservedName& target);
+    bool StageResources(const std::string& ownPath, ReservedName& target, const UpdateRequest& request);
     bool StagePackage(ResourceUpdate& update, std::FILE* file);
-    bool StageBuffer(ResourceUpdate& update, const char* type, WORD id, void* data, DWORD size);
 
     std::map<std::string, UpdateKey> keywords_;
     std::string currentDirectory_;

@@ -262,8 +262,12 @@ bool ReadResourceLeaves(const ImageSource& source, const std::vector<pe::Section
 
 bool LayOutResourceSection(std::vector<ResourceLeaf>& leaves, std::uint32_t sectionRva,
                            std::vector<std::uint8_t>& directory, std::uint64_t& sectionSize) {
-    std::stable_sort(leaves.begin(), leaves.end(),
-                     [](const ResourceLeaf& a, const ResourceLeaf& b) { return CompareLeaves(a, b) < 0; });
+    // Insertion sort: a launcher has a dozen leaves, and it keeps the image small.
+    for (std::size_t i = 1; i < leaves.size(); ++i) {
+        for (std::size_t j = i; j > 0 && CompareLeaves(leaves[j - 1], leaves[j]) > 0; --j) {
+            std::swap(leaves[j - 1], leaves[j]);
+        }
+    }
     for (std::size_t i = 1; i < leaves.size(); ++i) {
         if (CompareLeaves(leaves[i - 1], leaves[i]) == 0) return false;
     }

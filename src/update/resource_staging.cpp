@@ -1,8 +1,9 @@
-// Staging the new payload into the copied launcher.
-#include <cstring>
+// Staging the new payload into the new launcher.
+#include <windows.h>
+
+#include <io.h>
 
 #include "core/log.h"
-#include "core/payload.h"
 #include "core/unique_handles.h"
 #include "update/create_new_wrapper.h"
 
@@ -12,40 +13,58 @@ namespace {
 
 constexpr char kNoBuffer[] =
     "Error in setting resource. not enough memory for operation or file is to large.";
+constexpr char kReadFailed[] = "Error in reading source";
 
 UniqueStream OpenInput(const std::string& path) {
     return UniqueStream(path.empty() ? nullptr : std::fopen(path.c_str(), "rb"));
 }
 
-// The stream's length, or -1 when it cannot be told (or exceeds what a
-// resource can hold).
-long StreamLength(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-    long length = std::ftell(file);
-    std::rewind(file);
-    return length;
+// All 64 bits of the length: a C long would wrap a package past 2 or 4 GiB.
+bool StreamLength(std::FILE* file, std::uint64_t& length) {
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    LARGE_INTEGER size;
+    if (handle == -1 || !GetFileSizeEx(reinterpret_cast<HANDLE>(handle), &size) || size.QuadPart < 0) {
+        return false;
+    }
+    length = static_cast<std::uint64_t>(size.QuadPart);
+    return true;
+}
+
+const char* CommitFailure(ImageWriteStatus status) {
+    switch (status) {
+        case ImageWriteStatus::TooLarge: return kNoBuffer;
+        case ImageWriteStatus::ReadFailed: return kReadFailed;
+        default: return "Could not write changes to file.";
+    }
 }
 
 }  // namespace
 
-bool createNewWrapper::StageResources(const std::string& targetPath, const UpdateRequest& request) {
-    ResourceUpdate update(targetPath);
+bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& target,
+                                      const UpdateRequest& request) {
+    ResourceUpdate update(ownPath, target);
     if (!update.IsOpen()) {
         ShowMessage("Could not open file for writing.");
         return false;
     }
     bool result = true;
+    // Open until the commit, which streams it into the new launcher.
     UniqueStream package = OpenInput(request.packagePath);
     if (!request.packagePath.empty() && !package) {
         ShowMessage("Could not open package file.");
         result = false;
     }
     UniqueStream icon = OpenInput(request.iconPath);
-    if (!package && !icon && request.optionLine.empty()) return result;  // discarded
+    if (!package && !icon && request.optionLine.empty()) {
+        // Nothing to stage: the update is discarded, the launcher copied as it is.
+        update.Discard();
+        return CopyLauncher(ownPath, target) && result;
+    }
 
     if (package) {
         result = SetResource(update, ResourceKind::Package, package.get(), std::string()) && result;
-        package.reset();
+        // A package too large to carry ends the run: nothing goes under the name.
+        if (!update.IsOpen()) return false;
     }
     if (icon) {
         result = SetResource(update, ResourceKind::Icon, icon.get(), std::string()) && result;
@@ -54,11 +73,10 @@ bool createNewWrapper::StageResources(const std::string& targetPath, const Updat
     if (!request.optionLine.empty()) {
         result = SetResource(update, ResourceKind::Params, nullptr, request.optionLine) && result;
     }
-    if (!update.Commit()) {
-        ShowMessage("Could not write changes to file.");
-        // The platform may have left it half written: it must not pass for a
-        // launcher.
-        DeleteFileA(targetPath.c_str());
+    const ImageWriteStatus status = update.Commit();
+    if (status != ImageWriteStatus::Written) {
+        // The temporary file and the reservation are removed on the way out.
+        ShowMessage(CommitFailure(status));
         return false;
     }
     return result;
@@ -71,38 +89,28 @@ bool createNewWrapper::SetResource(ResourceUpdate& update, ResourceKind kind, st
         case ResourceKind::Package: return StagePackage(update, file);
         case ResourceKind::Params: break;
     }
-    const size_t size = text.size() + 1;
-    UniqueLocal buffer = AllocateZeroed(size);
-    if (!buffer || size > MAXDWORD) {
-        ShowMessage(kNoBuffer);
-        return false;
-    }
-    std::memcpy(buffer.get(), text.c_str(), size);
-    return StageBuffer(update, kParamsResourceType, kParamsResourceId, buffer.get(),
-                       static_cast<DWORD>(size));
+    update.Add(text);
+    return true;
 }
 
+// Only the package's length is taken now; its bytes are streamed at the
+// commit, so memory does not grow with it.
 bool createNewWrapper::StagePackage(ResourceUpdate& update, std::FILE* file) {
-    const long length = StreamLength(file);
-    UniqueLocal buffer = length < 0 ? nullptr : AllocateZeroed(static_cast<size_t>(length));
-    if (!buffer) {
-        ShowMessage(kNoBuffer);
+    std::uint64_t size = 0;
+    if (!StreamLength(file, size)) {
+        ShowMessage(kReadFailed);
         return false;
     }
-    const size_t size = static_cast<size_t>(length);
-    if (std::fread(buffer.get(), 1, size, file) != size) {
-        ShowMessage("Error in reading source");
-        return false;
+    switch (update.Add(file, size)) {
+        case ImageWriteStatus::Written: return true;
+        case ImageWriteStatus::TooLarge:
+            ShowMessage(kNoBuffer);
+            update.Discard();
+            return false;
+        default:
+            ShowMessage("Could not add resource.");
+            return false;
     }
-    return StageBuffer(update, kPackageResourceType, kPackageResourceId, buffer.get(),
-                       static_cast<DWORD>(size));
-}
-
-bool createNewWrapper::StageBuffer(ResourceUpdate& update, const char* type, WORD id, void* data,
-                                   DWORD size) {
-    if (update.Add(type, id, data, size)) return true;
-    ShowMessage("Could not add resource.");
-    return false;
 }
 
 }  // namespace ZORVANE

@@ -1,24 +1,38 @@
 #include "update/resource_update.h"
 
-#include "core/payload.h"
-
 namespace ZORVANE {
 
-ResourceUpdate::ResourceUpdate(const std::string& path)
-    : handle_(BeginUpdateResourceA(path.c_str(), FALSE)) {}
+ResourceUpdate::ResourceUpdate(const std::string& sourcePath, ReservedName& target)
+    : source_(std::fopen(sourcePath.c_str(), "rb")), target_(target), file_(target.Path()) {}
 
-ResourceUpdate::~ResourceUpdate() {
-    if (handle_ != nullptr) EndUpdateResourceA(handle_, TRUE);
+void ResourceUpdate::Add(const std::string& params) {
+    replacement_.replaceParams = true;
+    replacement_.params = params;
 }
 
-bool ResourceUpdate::Add(const char* type, WORD id, void* data, DWORD size) {
-    return UpdateResourceA(handle_, type, MAKEINTRESOURCEA(id), kPayloadLanguage, data, size) != 0;
+ImageWriteStatus ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
+    PayloadReplacement staged = replacement_;
+    staged.package = package;
+    staged.packageSize = size;
+    const ImageWriteStatus status = CheckLauncherImage(source_.get(), staged);
+    if (status == ImageWriteStatus::Written) replacement_ = staged;
+    return status;
 }
 
-bool ResourceUpdate::Commit() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
-    return EndUpdateResourceA(handle, FALSE) != 0;
+ImageWriteStatus ResourceUpdate::Commit() {
+    UniqueStream output(std::fopen(file_.Path().c_str(), "wb"));
+    if (!output) return ImageWriteStatus::WriteFailed;
+    ImageWriteStatus status = WriteLauncherImage(source_.get(), replacement_, output.get());
+    if (!CloseWrittenStream(std::move(output)) && status == ImageWriteStatus::Written) {
+        status = ImageWriteStatus::WriteFailed;
+    }
+    if (status == ImageWriteStatus::Written && !target_.FillWith(file_)) status = ImageWriteStatus::WriteFailed;
+    return status;
+}
+
+void ResourceUpdate::Discard() {
+    source_.reset();
+    file_.Remove();
 }
 
 }  // namespace ZORVANE
