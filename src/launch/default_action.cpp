@@ -71,7 +71,7 @@ unsigned long DefaultAction::ExitCode(bool succeeded) const {
 
 bool DefaultAction::Run(const ArgumentList& arguments) {
     SetFatalExitCode(kLauncherFailure);
-    // Needed only to start the installer: they load while the package is written.
+    // Loading the shell and COM takes milliseconds on Windows too: it overlaps the write.
     PreloadSystemLibraries(kInstallerStartLibraries);
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) {

@@ -15,18 +15,13 @@ constexpr DWORD kChunk = 256 << 10;
 // From this size on, two threads read the package back.
 constexpr DWORD kSplitCheckSize = 16 << 20;
 
-// The reservation is opened as it is, not truncated: it was created empty, and
-// anything found in it is caught by the read-back. Truncating an existing
-// file makes ext4 (under Wine) write the whole package back to disk when it
-// is closed and again slows its deletion.
+// The reservation is opened as it is, not created anew: a reservation that
+// vanished fails the run, and anything found in it fails the read-back.
 bool WritePackage(const std::string& path, const ResourceView& package) {
     UniqueStream file(std::fopen(path.c_str(), "r+b"));
     if (!file) return false;
     bool written = true;
-    // Straight from the resource view, in pieces. Under Wine, pieces of 1 MiB
-    // and more are cached in large folios taken from whole free blocks, which
-    // a virtual machine that returns free memory to its host makes up to ten
-    // times slower to fill; 256 KiB pieces were steady (docs/benchmarks.md).
+    // Bounded requests: on Windows one write of many MiB can fail on a network share.
     for (DWORD offset = 0; written && offset < package.size;) {
         const DWORD piece = std::min(kChunk, package.size - offset);
         written = std::fwrite(package.data + offset, 1, piece, file.get()) == piece;
@@ -78,8 +73,7 @@ DWORD WINAPI CheckUpperHalf(void* context) {
 
 }  // namespace
 
-// A large package is compared by two threads, half each: reading back is
-// bound by memory speed, and it delays the installer's start.
+// Two threads compare a large package, half each: the comparison is bound by memory speed, on Windows too.
 bool HoldsPackage(HANDLE file, const ResourceView& package) {
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file, &size) || size.QuadPart != package.size) return false;
