@@ -1,0 +1,172 @@
+"""launcher-make, the native maker: the bytes the launcher's own -update
+writes, nothing left behind by any failure, and a made launcher that installs
+and can be signed. LAUNCHER_MAKE names the binary to test."""
+import filecmp
+import os
+import resource
+import signal
+import subprocess
+import time
+from pathlib import Path
+
+import pytest
+
+from pe_resources import resources
+from wine import LAUNCHER, ROOT
+
+MAKER = Path(os.environ.get("LAUNCHER_MAKE", ROOT / "build" / "host" / "launcher-make")).resolve()
+PACKAGE = os.urandom(256 * 1024)
+
+
+def make(cwd, *args, limit_file_size=None):
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # a failing write, not a killed process
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit_file_size, limit_file_size))
+
+    return subprocess.run([str(MAKER), *map(str, args)], cwd=cwd, capture_output=True, text=True,
+                          timeout=600, preexec_fn=limit if limit_file_size else None)
+
+
+def update(work, source, *args):
+    result = work.wine.run(source, ["-update", *args], cwd=work.root, temp=work.temp, timeout=600)
+    assert result.status == 0, result.lines
+    return result
+
+
+def sparse(path, size):
+    with open(path, "wb") as file:
+        file.truncate(size)
+    return path
+
+
+@pytest.fixture(scope="session")
+def signer(tmp_path_factory):
+    """Signs with a throwaway self-signed certificate; verify() checks a signature."""
+    folder = tmp_path_factory.mktemp("signer")
+    cert, key = folder / "cert.pem", folder / "key.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=Launcher Test", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+
+    class Signer:
+        def sign(self, unsigned, signed):
+            subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", unsigned,
+                            "-out", signed], check=True, capture_output=True)
+            return signed
+
+        def verify(self, path):
+            return subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", path],
+                                  capture_output=True, text=True)
+
+    return Signer()
+
+
+# Each row: how the source is made, the package (bytes, a sparse size, or
+# None), the option line (None: not given).
+IDENTITY_CASES = {
+    "empty option line": ("built", PACKAGE, ""),
+    "empty package": ("built", b"", "/qn"),
+    "1 GiB package": ("built", 1 << 30, "/qn"),
+    "from a made launcher": ("made", None, "/qb ADDLOCAL=ALL"),
+    "signed source": ("signed", PACKAGE, "/qn"),
+    "nothing replaced": ("signed", None, None),
+}
+
+
+@pytest.mark.parametrize("source_kind, package, params", IDENTITY_CASES.values(), ids=IDENTITY_CASES)
+def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, package, params):
+    source = work.root / "Source.exe"
+    if source_kind == "signed":
+        signer.sign(LAUNCHER, source)
+    elif source_kind == "made":
+        work.file("first.msi", PACKAGE)
+        update(work, LAUNCHER, "MSI=first.msi", "Params=/qn", "WrapperName=Source.exe")
+    else:
+        source.write_bytes(LAUNCHER.read_bytes())
+    windows_args, native_args = ["WrapperName=Windows.exe"], ["-o", "Native.exe"]
+    if package is not None:
+        path = work.root / "pkg.msi"
+        sparse(path, package) if isinstance(package, int) else path.write_bytes(package)
+        windows_args.append("MSI=pkg.msi")
+        native_args += ["--msi", "pkg.msi"]
+    if params is not None:
+        windows_args.append(f"Params={params}")
+        native_args += ["--params", params]
+
+    update(work, source, *windows_args)
+    result = make(work.root, *native_args, source)
+    assert (result.returncode, result.stderr) == (0, "")
+    assert filecmp.cmp(work.root / "Windows.exe", work.root / "Native.exe", shallow=False)
+    if isinstance(package, bytes):
+        assert resources(work.root / "Native.exe")[("MSI", 104)][0] == package
+    if source_kind == "signed":
+        replaced = package is not None or params
+        assert (signer.verify(work.root / "Native.exe").returncode == 0) != bool(replaced)
+
+
+def test_made_launcher_installs_and_can_be_signed(real_work, sample_msi, signer):
+    work = real_work
+    made = work.root / "Setup.exe"
+    result = make(work.root, "--msi", sample_msi, "--params", "/qn", "-o", made, LAUNCHER)
+    assert result.returncode == 0, result.stderr
+    signed = signer.sign(made, work.root / "SignedSetup.exe")
+    verified = signer.verify(signed)
+    assert verified.returncode == 0, verified.stdout + verified.stderr
+
+    launched = work.launch(signed, timeout=300)
+    assert launched.status == 0, launched.lines
+    [file] = work.wine.path.joinpath("drive_c").glob("Program Files*/Sample/hello.txt")
+    assert file.read_bytes() == b"installed by the launcher test\n"
+
+
+# Each row: arguments (with {source}, {damaged} and {pkg} filled in), what
+# stderr says.
+FAILURES = {
+    "missing source": (["--msi", "pkg.msi", "-o", "Out.exe", "missing.exe"],
+                       "missing.exe: No such file or directory"),
+    "missing package": (["--msi", "missing.msi", "-o", "Out.exe", "{source}"],
+                        "missing.msi: No such file or directory"),
+    "package is a folder": (["--msi", ".", "-o", "Out.exe", "{source}"], ".: Is a directory"),
+    "missing output folder": (["--msi", "pkg.msi", "-o", "none/Out.exe", "{source}"],
+                              "none/Out.exe: No such file or directory"),
+    "output folder is a file": (["--msi", "pkg.msi", "-o", "pkg.msi/Out.exe", "{source}"],
+                                "pkg.msi/Out.exe: Not a directory"),
+    "damaged source": (["--params", "/qn", "-o", "Out.exe", "{damaged}"], "damaged.exe: not a launcher image"),
+    "package is the source": (["--params", "/qn", "-o", "Out.exe", "pkg.msi"], "pkg.msi: not a launcher image"),
+    "package over the limit": (["--msi", "huge.msi", "-o", "Out.exe", "{source}"], "huge.msi: too large"),
+    "existing output": (["--msi", "pkg.msi", "-o", "taken.exe", "{source}"], "taken.exe: File exists"),
+    "output fills the disk": (["--msi", "pkg.msi", "-o", "Out.exe", "{source}"], "Out.exe: File too large"),
+    "no output": (["--msi", "pkg.msi", "{source}"], "missing -o/--output"),
+}
+
+
+@pytest.mark.parametrize("args, message", FAILURES.values(), ids=FAILURES)
+def test_failures_are_named_and_leave_no_file(tmp_path, args, message):
+    (tmp_path / "pkg.msi").write_bytes(PACKAGE)
+    (tmp_path / "damaged.exe").write_bytes(LAUNCHER.read_bytes()[:LAUNCHER.stat().st_size // 2])
+    (tmp_path / "taken.exe").write_bytes(b"mine")
+    sparse(tmp_path / "huge.msi", 4 << 30)
+    before = {p: p.read_bytes() for p in tmp_path.iterdir() if p.name != "huge.msi"}
+
+    filled = [a.format(source=LAUNCHER, damaged=tmp_path / "damaged.exe") for a in args]
+    fills_disk = message.endswith("File too large")
+    result = make(tmp_path, *filled, limit_file_size=len(PACKAGE) // 2 if fills_disk else None)
+    assert result.returncode in (1, 2)
+    assert len(result.stderr.splitlines()) == 1 and message in result.stderr, result.stderr
+    assert {p: p.read_bytes() for p in tmp_path.iterdir() if p.name != "huge.msi"} == before
+
+
+def test_force_replaces_and_an_interrupted_write_leaves_nothing(tmp_path):
+    (tmp_path / "taken.exe").write_bytes(b"mine")
+    (tmp_path / "pkg.msi").write_bytes(PACKAGE)
+    assert make(tmp_path, "--msi", "pkg.msi", "-o", "taken.exe", "--force", LAUNCHER).returncode == 0
+    assert resources(tmp_path / "taken.exe")[("MSI", 104)][0] == PACKAGE
+
+    sparse(tmp_path / "big.msi", 1 << 30)
+    before = set(tmp_path.iterdir())
+    maker = subprocess.Popen([MAKER, "--msi", "big.msi", "-o", "Big.exe", LAUNCHER], cwd=tmp_path)
+    while set(tmp_path.iterdir()) == before and maker.poll() is None:
+        time.sleep(0.01)
+    maker.terminate()
+    assert maker.wait(60) == -signal.SIGTERM
+    assert set(tmp_path.iterdir()) == before
