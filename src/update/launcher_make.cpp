@@ -134,6 +134,13 @@ bool MakeLauncher(const MakeOptions& options) {
     return output.Publish(options.force);
 }
 
+// Help and version text is output like any other: a full disk is a failure.
+int FinishOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    ReportFileErrno("standard output", errno);
+    return 1;
+}
+
 }  // namespace
 
 }  // namespace ZORVANE
@@ -142,8 +149,8 @@ int main(int argc, char** argv) {
     using namespace ZORVANE;
     MakeOptions options;
     switch (ParseMakeOptions(argc, argv, options)) {
-        case MakeRequest::Help: PrintHelp(); return 0;
-        case MakeRequest::Version: PrintVersion(); return 0;
+        case MakeRequest::Help: PrintHelp(); return FinishOutput();
+        case MakeRequest::Version: PrintVersion(); return FinishOutput();
         case MakeRequest::Invalid: return 2;
         case MakeRequest::Make: break;
     }
