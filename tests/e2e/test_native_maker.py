@@ -113,9 +113,12 @@ def test_made_launcher_installs_and_can_be_signed(real_work, sample_msi, signer)
     verified = signer.verify(signed)
     assert verified.returncode == 0, verified.stdout + verified.stderr
 
+    installed = lambda: list(work.wine.path.joinpath("drive_c").glob("Program Files*/Sample/hello.txt"))
+    for stale in installed():
+        stale.unlink()  # from another test in this prefix
     launched = work.launch(signed, timeout=300)
     assert launched.status == 0, launched.lines
-    [file] = work.wine.path.joinpath("drive_c").glob("Program Files*/Sample/hello.txt")
+    [file] = installed()
     assert file.read_bytes() == b"installed by the launcher test\n"
 
 
