@@ -6,7 +6,9 @@ import pytest
 
 from wine import BUILD, LAUNCHER, ROOT, WinePrefix, install_recorder, windows_path
 
-PREFIXES = ROOT / "build" / "wine"
+# Beside the build under test: two suites run side by side on two builds
+# never stop each other's wineserver.
+PREFIXES = BUILD / "wine"
 
 
 def pytest_sessionstart(session):
