@@ -18,3 +18,9 @@ target_compile_definitions(launcher-make PRIVATE LAUNCHER_MAKE_VERSION="${PROJEC
 # Small like the launcher: no exceptions, no unwinder.
 target_compile_options(launcher-make PRIVATE -fno-exceptions)
 install(TARGETS launcher-make DESTINATION bin)
+
+# Unit tests of the image writer (tests/host).
+if(LAUNCHER_TESTS)
+  enable_testing()
+  add_subdirectory(tests/host)
+endif()

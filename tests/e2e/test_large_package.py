@@ -1,0 +1,169 @@
+"""Packages of any size up to the image limit: made and launched whole,
+refused above it, and never a partial launcher under the requested name."""
+import hashlib
+import os
+import signal
+import subprocess
+import time
+
+import pefile
+import pytest
+
+from conftest import Workspace
+from wine import LAUNCHER, LAUNCH_FAILED, WINE
+
+GiB = 1 << 30
+# Preferred base + largest ASLR shift + SizeOfImage must stay below the system
+# DLLs' range (update/launcher_image.cpp).
+IMAGE_SPAN = 0x50000000 - 0x00FE0000 - 0x00400000
+TOO_LARGE = ("Zorvane - Events Error in setting resource. not enough memory for operation "
+             "or file is to large.")
+RESOURCE_DIR = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]
+
+
+def marked_package(path, size):
+    """A sparse file with random marks at its start, middle and end: a cut or
+    shifted copy hashes differently, and no disk is used for the rest."""
+    with open(path, "wb") as package:
+        package.truncate(size)
+        for offset in sorted({0, size // 2, max(size - 4096, 0)}):
+            package.seek(offset)
+            package.write(os.urandom(min(4096, size - offset)))
+    return path
+
+
+def digest(path, offset=0, size=None):
+    """SHA-256 of size bytes at offset (to the end by default), read in pieces."""
+    hashed = hashlib.sha256()
+    with open(path, "rb") as data:
+        data.seek(offset)
+        left = os.path.getsize(path) - offset if size is None else size
+        while left:
+            piece = data.read(min(left, 1 << 24))
+            assert piece, "file ends early"
+            hashed.update(piece)
+            left -= len(piece)
+    return hashed.hexdigest()
+
+
+def checksum(path, field):
+    """The PE checksum, read in pieces: 65536 is 1 modulo 0xFFFF, so a piece
+    taken as one little-endian number sums its words."""
+    total, length = 0, os.path.getsize(path)
+    with open(path, "rb") as data:
+        while piece := data.read(1 << 24):
+            if data.tell() == len(piece):
+                piece = piece[:field] + bytes(4) + piece[field + 4:]
+            total += int.from_bytes(piece, "little") % 0xFFFF
+    folded = total % 0xFFFF or (0xFFFF if total else 0)
+    return folded + length
+
+
+def resource_regions(launcher):
+    """{(type, name, language): (file offset, size)}, without reading any data."""
+    with pefile.PE(str(launcher), fast_load=True) as pe:
+        pe.parse_data_directories(directories=[RESOURCE_DIR])
+        field = pe.OPTIONAL_HEADER.get_file_offset() + 64
+        assert pe.OPTIONAL_HEADER.CheckSum == checksum(launcher, field)
+        return {(str(kind.name) if kind.name else kind.id, name.id, language.id):
+                (pe.get_offset_from_rva(language.data.struct.OffsetToData), language.data.struct.Size)
+                for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                for name in kind.directory.entries for language in name.directory.entries}
+
+
+def installed_digests(work):
+    """Digests of the packages the msiexec stand-in was handed."""
+    return [digest(copy) for copy in sorted(work.records.glob("record-*.pkg"))]
+
+
+@pytest.fixture(scope="module")
+def largest_package(tmp_path_factory, recording_wine):
+    """The largest package the launcher accepts: its data starts at the
+    same place whatever its size, so a one-byte probe tells the room left."""
+    work = Workspace(tmp_path_factory.mktemp("probe"), recording_wine)
+    probe = work.make_launcher("Probe.exe", work.file("one.msi", b"x"), params="/qn")
+    with pefile.PE(str(probe), fast_load=True) as pe:
+        pe.parse_data_directories(directories=[RESOURCE_DIR])
+        [rva] = [language.data.struct.OffsetToData for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                 if str(kind.name) == "MSI" for name in kind.directory.entries
+                 for language in name.directory.entries]
+    return IMAGE_SPAN - rva
+
+
+@pytest.mark.parametrize("size", [0, 1, GiB, "largest"])
+def test_packages_up_to_the_limit_are_made_and_launched_whole(work, size, largest_package):
+    size = largest_package if size == "largest" else size
+    package = marked_package(work.root / "product.msi", size)
+    result = work.update("MSI=product.msi", "Params=/qn", "WrapperName=Made.exe")
+    assert (result.status, result.lines) == (0, ["CreateNewWrapper - Events Found new file name:Made.exe"])
+
+    made = work.root / "Made.exe"
+    regions, source = resource_regions(made), resource_regions(LAUNCHER)
+    offset, length = regions.pop(("MSI", 104, 0))
+    expected = digest(package)
+    assert length == size and digest(made, offset, length) == expected
+    offset, length = regions.pop(("PARAMS", 106, 0))
+    with open(made, "rb") as image:
+        image.seek(offset)
+        assert image.read(length) == b"/qn\0"
+    assert regions.keys() == source.keys()
+    with open(made, "rb") as image, open(LAUNCHER, "rb") as original:
+        for key, (offset, length) in regions.items():
+            image.seek(offset)
+            original.seek(source[key][0])
+            assert image.read(length) == original.read(source[key][1]), key
+
+    launched = work.launch(made, timeout=600)
+    if size == 0:  # an empty package counts as none
+        assert (launched.status, installed_digests(work)) == (LAUNCH_FAILED, [])
+    else:
+        assert (launched.status, installed_digests(work)) == (0, [expected])
+    assert list(work.temp.iterdir()) == []
+    made.unlink()
+
+
+@pytest.mark.parametrize("size", ["largest + 1", 3 * GiB, 4200 << 20])
+def test_packages_above_the_limit_are_refused_and_leave_nothing(work, size, largest_package):
+    size = largest_package + 1 if size == "largest + 1" else size
+    # Sparse; 4,200 MiB would wrap to 104 MiB in 32 bits.
+    with open(work.root / "huge.msi", "wb") as package:
+        package.truncate(size)
+    before = sorted(work.root.iterdir())
+    result = work.update("MSI=huge.msi", "Params=/qn", "WrapperName=Huge.exe")
+    assert (result.status, result.lines) == (1, ["CreateNewWrapper - Events Found new file name:Huge.exe",
+                                                 TOO_LARGE])
+    assert sorted(work.root.iterdir()) == before
+
+
+def launcher_process(marker):
+    """Pid of the Windows process whose arguments hold marker (not the
+    shells that started it)."""
+    for entry in os.scandir("/proc"):
+        try:
+            with open(f"{entry.path}/comm") as comm, open(f"{entry.path}/cmdline", "rb") as cmdline:
+                if comm.read().strip().endswith(".exe") and marker.encode() in cmdline.read():
+                    return int(entry.name)
+        except (OSError, ValueError):
+            continue
+    return None
+
+
+def test_a_make_killed_midway_leaves_no_launcher_under_the_name(work):
+    marked_package(work.root / "product.msi", GiB)
+    marker = "WrapperName=Killed.exe"
+    running = subprocess.Popen([WINE, str(LAUNCHER), "-update", "MSI=product.msi", marker],
+                               cwd=work.root, env=work.wine.env(), stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    killed = False
+    deadline = time.monotonic() + 120
+    while running.poll() is None and time.monotonic() < deadline and not killed:
+        partial = [p for p in work.root.glob("*.tmp") if p.stat().st_size > 1 << 20]
+        pid = launcher_process(marker) if partial else None
+        if pid:
+            os.kill(pid, signal.SIGKILL)
+            killed = True
+    running.wait(timeout=60)
+    assert killed, "the make ended before it could be killed"
+    target = work.root / "Killed.exe"
+    # At most the empty reservation: nothing that passes for a launcher.
+    assert not target.exists() or target.stat().st_size == 0
