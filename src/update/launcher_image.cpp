@@ -244,7 +244,7 @@ private:
         std::uint64_t size = 0;
         if (nextRva > 0xFFFFFFFFu ||
             !LayOutResourceSection(plan_.leaves, static_cast<std::uint32_t>(nextRva), plan_.directory, size)) {
-            return size > 0xFFFFFFFFu ? ImageWriteStatus::TooLarge : ImageWriteStatus::SourceDamaged;
+            return ImageWriteStatus::SourceDamaged;
         }
         const std::uint64_t imageSize = AlignUp(nextRva + size, sectionAlignment_);
         const std::uint64_t rawSize = AlignUp(size, fileAlignment_);

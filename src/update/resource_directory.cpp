@@ -281,7 +281,6 @@ bool LayOutResourceSection(std::vector<ResourceLeaf>& leaves, std::uint32_t sect
             if (leaf.placedLast != last) continue;
             const std::uint64_t offset = AlignUp(end, kDataAlignment);
             end = offset + leaf.size;
-            if (sectionRva + end > 0xFFFFFFFFu) return false;
             leaf.offsetInSection = static_cast<std::uint32_t>(offset);
         }
     }

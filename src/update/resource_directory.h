@@ -47,8 +47,9 @@ bool ReadResourceLeaves(const ImageSource& source, const std::vector<pe::Section
 // Sorts leaves and builds the directory part of a new resource section at
 // sectionRva: tables, data entries and names, padded so that the data can
 // follow. Each leaf's data gets its place after it, placedLast after all
-// others. sectionSize receives the whole length. False when two leaves have
-// the same identity or the section would end past 4 GiB.
+// others. sectionSize receives the whole length; the addresses are only
+// meaningful when the section ends below 4 GiB. False when two leaves have
+// the same identity.
 bool LayOutResourceSection(std::vector<ResourceLeaf>& leaves, std::uint32_t sectionRva,
                            std::vector<std::uint8_t>& directory, std::uint64_t& sectionSize);
 

@@ -318,6 +318,7 @@ TEST(LauncherImage, RefusesPackagesPastTheImageLimitAndShortPackages) {
     for (const auto& [size, status] : std::vector<std::pair<std::uint64_t, ImageWriteStatus>>{
              {largest, ImageWriteStatus::Written},
              {largest + 1, ImageWriteStatus::TooLarge},
+             {0xFFFFFFFFu, ImageWriteStatus::TooLarge},
              {4200ull << 20, ImageWriteStatus::TooLarge}}) {
         payload.replacement.packageSize = size;
         EXPECT_EQ(CheckLauncherImage(in.get(), payload.replacement), status) << size;
