@@ -99,8 +99,8 @@ private:
         sectionCount_ = Get16(fixed + pe::kFileHeaderStart + pe::kNumberOfSections);
         const std::uint32_t headersSize = Get32(fixed + pe::kOptionalHeaderStart + pe::kSizeOfHeaders);
         sectionTable_ = std::uint64_t{peOffset_} + pe::kOptionalHeaderStart + optionalSize;
-        if (headersSize > kLargestHeaders || sectionCount_ == 0 || sectionCount_ > pe::kMaxSections ||
-            sectionTable_ + sectionCount_ * pe::kSectionHeaderSize > headersSize) {
+        if (optionalSize < pe::kDataDirectories || headersSize > kLargestHeaders || sectionCount_ == 0 ||
+            sectionCount_ > pe::kMaxSections || sectionTable_ + sectionCount_ * pe::kSectionHeaderSize > headersSize) {
             return false;
         }
         plan_.headers.resize(headersSize);

@@ -344,6 +344,12 @@ TEST(LauncherImage, RefusesDamagedSourcesWithoutWritingAnything) {
         {"no sections", [](Source& s) { Set(s.image, 0x46, 0, 2); }},
         {"more sections than the headers hold", [](Source& s) { Set(s.image, 0x46, 60, 2); }},
         {"optional header past the headers", [](Source& s) { Set(s.image, 0x54, 0xFFFF, 2); }},
+        {"headers end inside the optional header",
+         [](Source& s) {
+             Set(s.image, 0x54, 0, 2);
+             Set(s.image, 0x46, 1, 2);
+             Set(s.image, kOptional + 60, 0x80);
+         }},
         {"too many data directories", [](Source& s) { Set(s.image, kOptional + 92, 0xFFFF); }},
         {"headers past the end", [](Source& s) { Set(s.image, kOptional + 60, 0xFFFFFFF0); }},
         {"file alignment not a power of two", [](Source& s) { Set(s.image, kOptional + 36, 0x300); }},
