@@ -15,6 +15,8 @@ using pe::Put32;
 // A launcher has a dozen resources; this bounds the work on a tree whose
 // tables point at each other many times over.
 constexpr std::size_t kMaxEntries = 4096;
+// And this the memory its names take, when many entries share a long one.
+constexpr std::size_t kMaxNameUnits = 1 << 16;
 constexpr int kLevels = 3;  // type, name, language
 constexpr std::uint32_t kDataAlignment = 8;
 
@@ -73,7 +75,7 @@ private:
         return offset <= size_ && length <= size_ - offset && source_.Read(base_ + offset, buffer, length);
     }
 
-    bool ReadName(std::uint32_t field, ResourceName& name) const {
+    bool ReadName(std::uint32_t field, ResourceName& name) {
         name = ResourceName();
         if ((field & pe::kHighBit) == 0) {
             if (field > 0xFFFF) return false;
@@ -83,6 +85,8 @@ private:
         const std::uint32_t offset = field & ~pe::kHighBit;
         std::uint8_t length[2];
         if (!ReadTree(offset, length, sizeof length)) return false;
+        nameUnits_ += Get16(length);
+        if (nameUnits_ > kMaxNameUnits) return false;
         std::vector<std::uint8_t> units(Get16(length) * std::size_t{2});
         if (!ReadTree(std::uint64_t{offset} + 2, units.data(), units.size())) return false;
         name.isString = true;
@@ -121,6 +125,7 @@ private:
     std::uint32_t size_;
     std::vector<ResourceLeaf>& leaves_;
     std::size_t entries_ = 0;
+    std::size_t nameUnits_ = 0;
 };
 
 int CompareLeaves(const ResourceLeaf& a, const ResourceLeaf& b) {
