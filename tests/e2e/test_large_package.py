@@ -157,7 +157,9 @@ def test_a_make_killed_midway_leaves_no_launcher_under_the_name(work):
     killed = False
     deadline = time.monotonic() + 120
     while running.poll() is None and time.monotonic() < deadline and not killed:
-        partial = [p for p in work.root.glob("*.tmp") if p.stat().st_size > 1 << 20]
+        # Whatever file the launcher writes, once it is well under way.
+        partial = [p for p in work.root.iterdir()
+                   if p.name != "product.msi" and p.is_file() and p.stat().st_size > 1 << 20]
         pid = launcher_process(marker) if partial else None
         if pid:
             os.kill(pid, signal.SIGKILL)
