@@ -4,7 +4,7 @@ from pathlib import Path
 
 import pytest
 
-from wine import BUILD, LAUNCHER, ROOT, WinePrefix, install_recorder, windows_path
+from wine import BUILD, LAUNCHER, ROOT, WINE, WinePrefix, install_recorder, windows_path
 
 # Beside the build under test: two suites run side by side on two builds
 # never stop each other's wineserver.
@@ -15,6 +15,10 @@ def pytest_sessionstart(session):
     missing = [p for p in (LAUNCHER, BUILD / "tests" / "capture_debug_output.exe") if not p.exists()]
     if missing:
         pytest.exit(f"build the win32 preset first: missing {missing}", returncode=2)
+    # Every test here runs the 32-bit launcher: without the Wine that can, none may pass.
+    wine = subprocess.run([WINE, "--version"], capture_output=True, text=True)
+    if wine.returncode != 0:
+        pytest.exit(f"no Wine to run the 32-bit launcher: {wine.stderr.strip()}", returncode=2)
 
 
 @pytest.fixture(scope="session")
@@ -68,11 +72,12 @@ class Workspace:
         assert result.status == 0, result.lines
         return self.root / name
 
-    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None):
+    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None,
+               file_limit=None):
         extra = {"RECORD_DIR": windows_path(records or self.records)}
         extra.update(env or {})
         return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=temp or self.temp,
-                             env=extra, timeout=timeout)
+                             env=extra, timeout=timeout, file_limit=file_limit)
 
     def records_seen(self, records=None) -> list:
         """What each stand-in run recorded, oldest first."""
