@@ -95,9 +95,13 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     if (!reservation) return false;  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
     // Released before the reservation deletes the file.
-    UniqueHandle hold = WriteAndHoldPackage(packagePath, package);
-    if (!hold) {
+    if (!WritePackage(packagePath, package)) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
+        return false;
+    }
+    UniqueHandle hold = HoldWrittenPackage(packagePath, package);
+    if (!hold) {
+        WriteLog(Name(), "Surprise", "package in %s changed after it was written", packagePath.c_str());
         return false;
     }
     CloseOnFatalError(hold.get());

@@ -15,21 +15,6 @@ constexpr DWORD kChunk = 256 << 10;
 // From this size on, two threads read the package back.
 constexpr DWORD kSplitCheckSize = 16 << 20;
 
-// The reservation is opened as it is, not created anew: a reservation that
-// vanished fails the run, and anything found in it fails the read-back.
-bool WritePackage(const std::string& path, const ResourceView& package) {
-    UniqueStream file(std::fopen(path.c_str(), "r+b"));
-    if (!file) return false;
-    bool written = true;
-    // Bounded requests: on Windows one write of many MiB can fail on a network share.
-    for (DWORD offset = 0; written && offset < package.size;) {
-        const DWORD piece = std::min(kChunk, package.size - offset);
-        written = std::fwrite(package.data + offset, 1, piece, file.get()) == piece;
-        offset += piece;
-    }
-    return CloseWrittenStream(std::move(file)) && written;
-}
-
 // Read sharing only: the installer can still open the file.
 UniqueHandle HoldUnchanged(const std::string& path) {
     return AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -90,8 +75,22 @@ bool HoldsPackage(HANDLE file, const ResourceView& package) {
     return RangeMatches(file, package, 0, package.size);
 }
 
-UniqueHandle WriteAndHoldPackage(const std::string& path, const ResourceView& package) {
-    if (!WritePackage(path, package)) return nullptr;
+// The reservation is opened as it is, not created anew: a reservation that
+// vanished fails the run, and anything found in it fails the read-back.
+bool WritePackage(const std::string& path, const ResourceView& package) {
+    UniqueStream file(std::fopen(path.c_str(), "r+b"));
+    if (!file) return false;
+    bool written = true;
+    // Bounded requests: on Windows one write of many MiB can fail on a network share.
+    for (DWORD offset = 0; written && offset < package.size;) {
+        const DWORD piece = std::min(kChunk, package.size - offset);
+        written = std::fwrite(package.data + offset, 1, piece, file.get()) == piece;
+        offset += piece;
+    }
+    return CloseWrittenStream(std::move(file)) && written;
+}
+
+UniqueHandle HoldWrittenPackage(const std::string& path, const ResourceView& package) {
     UniqueHandle hold = HoldUnchanged(path);
     if (!hold || !HoldsPackage(hold.get(), package)) return nullptr;
     return hold;

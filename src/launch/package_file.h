@@ -9,13 +9,16 @@
 
 namespace ZORVANE {
 
-// Writes the package to path, then holds the file with read sharing only, so
-// that nobody can delete, replace or rewrite it until the hold is released,
-// and checks through the hold that it carries exactly the package's bytes:
-// whatever changed it before the hold was taken is caught. The hold is empty
-// on any failure (a short write, a failed close, a file someone else keeps
-// open for writing, or changed bytes).
-UniqueHandle WriteAndHoldPackage(const std::string& path, const ResourceView& package);
+// Writes the package into the reservation at path. False when any of it could
+// not be written or the file not be closed.
+bool WritePackage(const std::string& path, const ResourceView& package);
+
+// Holds the written file with read sharing only, so that nobody can delete,
+// replace or rewrite it until the hold is released, and checks through the
+// hold that it carries exactly the package's bytes: whatever changed it
+// before the hold was taken is caught. Empty when the file cannot be held or
+// is not the package.
+UniqueHandle HoldWrittenPackage(const std::string& path, const ResourceView& package);
 
 // Whether the held file carries exactly the package's bytes, read through
 // hold (and, for a large package, a second handle reopened from it).

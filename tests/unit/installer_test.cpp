@@ -15,41 +15,35 @@ bool Unprivileged() { ++probeCalls; return false; }
 }  // namespace
 
 TEST(InstallerParameters, ComposesTheFixedPartTheChoiceAndTheOptions) {
-    struct Case {
-        std::string options;
+    const struct {
+        const char* options;
         bool fromResource;
         PrivilegeProbe probe;
-        std::string expected;
-        int probeCalls;
+        const char* expected;
     } cases[] = {
-        {"/qn", true, Privileged, "/i \"C:\\T\\TVX_INST0Setup.msi\" /qn", 0},
-        {"/qb X=1 ", false, Unprivileged, "/i \"C:\\T\\TVX_INST0Setup.msi\" MSIINSTALLPERUSER=1 /qb X=1 ", 1},
-        {"", false, Privileged, "/i \"C:\\T\\TVX_INST0Setup.msi\" MSIINSTALLPERUSER=0 ", 1},
+        {"/qn", true, Privileged, "/qn"},
+        {"/qb X=1 ", false, Unprivileged, "MSIINSTALLPERUSER=1 /qb X=1 "},
+        {"", false, Privileged, "MSIINSTALLPERUSER=0 "},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         probeCalls = 0;
-        EXPECT_EQ(InstallerParameters("C:\\T\\TVX_INST0Setup.msi", c.options, c.fromResource, c.probe), c.expected);
-        EXPECT_EQ(probeCalls, c.probeCalls) << c.expected;
+        EXPECT_EQ(InstallerParameters("C:\\T\\P.msi", c.options, c.fromResource, c.probe),
+                  std::string("/i \"C:\\T\\P.msi\" ") + c.expected);
+        EXPECT_EQ(probeCalls, c.fromResource ? 0 : 1) << c.expected;
     }
 }
 
 TEST(ClassifyIntegrity, SplitsAtExactly0x2000And0x3000) {
-    EXPECT_EQ(ClassifyIntegrity(0x0000), IntegrityClass::Low);
-    EXPECT_EQ(ClassifyIntegrity(0x1FFF), IntegrityClass::Low);
-    EXPECT_EQ(ClassifyIntegrity(0x2000), IntegrityClass::Medium);
-    EXPECT_EQ(ClassifyIntegrity(0x2FFF), IntegrityClass::Medium);
-    EXPECT_EQ(ClassifyIntegrity(0x3000), IntegrityClass::High);
-    EXPECT_EQ(ClassifyIntegrity(0x4000), IntegrityClass::High);
-    EXPECT_EQ(ClassifyIntegrity(0xFFFFFFFF), IntegrityClass::High);
+    const IntegrityClass L = IntegrityClass::Low, M = IntegrityClass::Medium, H = IntegrityClass::High;
+    const std::pair<DWORD, IntegrityClass> cases[] = {
+        {0, L}, {0x1FFF, L}, {0x2000, M}, {0x2FFF, M}, {0x3000, H}, {0xFFFFFFFF, H}};
+    for (const auto& c : cases) EXPECT_EQ(ClassifyIntegrity(c.first), c.second) << c.first;
 }
 
 TEST(ParamsText, StopsAtTheFirstNulOrTheResourceEnd) {
-    const char withNul[] = {'/', 'q', 'n', '\0', 'X'};
-    const char withoutNul[] = {'/', 'q', 'b'};
-    EXPECT_EQ(ParamsText({withNul, sizeof withNul}), "/qn");
-    EXPECT_EQ(ParamsText({withoutNul, sizeof withoutNul}), "/qb");
-    EXPECT_EQ(ParamsText({withNul, 0}), "");
-    EXPECT_EQ(ParamsText({"\0/qn", 4}), "");
-    const std::string long_(4096, 'p');
-    EXPECT_EQ(ParamsText({long_.data(), static_cast<DWORD>(long_.size())}), long_);
+    const char text[] = "/qn\0X/qb past the resource";
+    EXPECT_EQ(ParamsText({text, 8}), "/qn");
+    EXPECT_EQ(ParamsText({text + 4, 4}), "X/qb");
+    EXPECT_EQ(ParamsText({text, 0}), "");
+    EXPECT_EQ(ParamsText({text + 3, 5}), "");
 }

@@ -1,68 +1,71 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "core/unique_handles.h"
 #include "launch/package_file.h"
 #include "test_support.h"
 
 using namespace ZORVANE;
 using testing_support::PrivateTempFolder;
+using testing_support::WriteFileBytes;
 
 namespace {
 
-// Large enough for the two-thread check.
-std::string LargePackage() {
-    std::string bytes(20 << 20, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 2654435761u >> 13);
+// Large enough for the two-thread read-back.
+const std::string& LargePackage() {
+    static const std::string bytes = [] {
+        std::string made(20 << 20, '\0');
+        for (size_t i = 0; i < made.size(); ++i) made[i] = static_cast<char>(i * 2654435761u >> 13);
+        return made;
+    }();
     return bytes;
 }
 
-ResourceView ViewOf(const std::string& bytes) { return {bytes.data(), static_cast<DWORD>(bytes.size())}; }
+void Release(char* pages) { VirtualFree(pages, 0, MEM_RELEASE); }
 
-UniqueHandle Hold(const std::string& path) {
-    return AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-}
+ResourceView ViewOf(const std::string& bytes) { return {bytes.data(), static_cast<DWORD>(bytes.size())}; }
 
 }  // namespace
 
-TEST(PackageFile, WritesIntoTheEmptyReservationAndHoldsIt) {
+TEST(PackageFile, WrittenPackageIsHeldAgainstWritersAndDeletion) {
     PrivateTempFolder temp;
     const std::string path = temp.File("pkg.msi");
-    const std::string package = LargePackage();
-    testing_support::WriteFileBytes(path, "");
-
-    UniqueHandle hold = WriteAndHoldPackage(path, ViewOf(package));
+    WriteFileBytes(path, "");
+    ASSERT_TRUE(WritePackage(path, ViewOf(LargePackage())));
+    UniqueHandle hold = HoldWrittenPackage(path, ViewOf(LargePackage()));
     ASSERT_TRUE(hold);
-    EXPECT_TRUE(HoldsPackage(hold.get(), ViewOf(package)));
-    // Held: nobody may write or delete it.
     EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_FALSE(WritePackage(temp.File("gone.msi"), ViewOf(LargePackage())));
 }
 
-TEST(PackageFile, RefusesAReservationThatIsGoneOrWasWrittenInto) {
+// Anything left in the reservation, or changed in either half, fails the read-back.
+TEST(PackageFile, ReadBackRefusesAnyOtherContent) {
     PrivateTempFolder temp;
-    const std::string package = "package bytes";
-    EXPECT_FALSE(WriteAndHoldPackage(temp.File("gone.msi"), ViewOf(package)));
-
-    const std::string filled = temp.File("filled.msi");
-    testing_support::WriteFileBytes(filled, package + " and what someone left behind");
-    EXPECT_FALSE(WriteAndHoldPackage(filled, ViewOf(package)));
-}
-
-TEST(PackageFile, CheckFindsAChangedByteInEitherHalf) {
-    PrivateTempFolder temp;
-    const std::string package = LargePackage();
+    const std::string& package = LargePackage();
+    std::vector<std::string> others = {package + "left behind"};
     for (size_t at : {size_t{0}, package.size() / 2 - 1, package.size() / 2 + 7, package.size() - 1}) {
-        std::string changed = package;
-        changed[at] ^= 1;
-        const std::string path = temp.File("changed" + std::to_string(at) + ".msi");
-        testing_support::WriteFileBytes(path, changed);
-        UniqueHandle hold = Hold(path);
-        ASSERT_TRUE(hold);
-        EXPECT_FALSE(HoldsPackage(hold.get(), ViewOf(package))) << "byte " << at;
+        others.push_back(package);
+        others.back()[at] ^= 1;
     }
+    for (size_t i = 0; i < others.size(); ++i) {
+        const std::string path = temp.File(std::to_string(i) + ".msi");
+        WriteFileBytes(path, others[i]);
+        EXPECT_FALSE(HoldWrittenPackage(path, ViewOf(package))) << i;
+    }
+}
+
+// Its second piece lies on pages that cannot be read, so that piece's write fails.
+TEST(PackageFile, APackageNotWrittenWholeIsAFailure) {
+    PrivateTempFolder temp;
+    const std::string path = temp.File("pkg.msi");
+    WriteFileBytes(path, "");
+    std::unique_ptr<char, decltype(&Release)> pages(
+        static_cast<char*>(VirtualAlloc(nullptr, 512 << 10, MEM_RESERVE, PAGE_NOACCESS)), Release);
+    ASSERT_TRUE(VirtualAlloc(pages.get(), 256 << 10, MEM_COMMIT, PAGE_READWRITE));
+    EXPECT_FALSE(WritePackage(path, {pages.get(), 512 << 10}));
 }

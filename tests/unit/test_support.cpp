@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace testing_support {
 
@@ -19,46 +18,29 @@ LONG CALLBACK RecordDebugString(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-std::string Variable(const char* name) {
-    char value[MAX_PATH * 4] = {};
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length < sizeof value ? std::string(value, length) : std::string();
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + "\\");
-            else DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 }  // namespace
 
-PrivateTempFolder::PrivateTempFolder() : savedTmp_(Variable("TMP")), savedTemp_(Variable("TEMP")) {
+// GetTempPath reads TMP first: setting it alone moves the temporary folder.
+PrivateTempFolder::PrivateTempFolder() {
     static unsigned counter = 0;
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "unit-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter) + "\\";
+    savedTmp_ = base;
+    path_ = savedTmp_ + "unit-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "\\";
     CreateDirectoryA(path_.c_str(), nullptr);
     SetEnvironmentVariableA("TMP", path_.c_str());
-    SetEnvironmentVariableA("TEMP", path_.c_str());
 }
 
 PrivateTempFolder::~PrivateTempFolder() {
     SetEnvironmentVariableA("TMP", savedTmp_.c_str());
-    SetEnvironmentVariableA("TEMP", savedTemp_.c_str());
-    RemoveTree(path_);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(File("*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        SetFileAttributesA(File(found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(File(found.cFileName).c_str());
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    RemoveDirectoryA(path_.c_str());
 }
 
 DebugOutputRecorder::DebugOutputRecorder() : handler_(AddVectoredExceptionHandler(1, RecordDebugString)) {
@@ -72,8 +54,6 @@ const std::vector<std::string>& DebugOutputRecorder::Lines() const { return reco
 size_t DebugOutputRecorder::Count(const std::string& line) const {
     return static_cast<size_t>(std::count(recordedLines.begin(), recordedLines.end(), line));
 }
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 DWORD FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};

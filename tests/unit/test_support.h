@@ -9,19 +9,17 @@
 
 namespace testing_support {
 
-// A fresh folder that is also the process's temporary folder (TMP and TEMP)
-// while the object lives. Removed with its contents afterwards.
+// A fresh folder that is the process's temporary folder (TMP and TEMP) while
+// the object lives; removed with its files afterwards.
 class PrivateTempFolder {
 public:
     PrivateTempFolder();
     ~PrivateTempFolder();
-    const std::string& Path() const { return path_; }  // ends in a backslash
     std::string File(const std::string& name) const { return path_ + name; }
 
 private:
-    std::string path_;
+    std::string path_;  // ends in a backslash
     std::string savedTmp_;
-    std::string savedTemp_;
 };
 
 // Records every OutputDebugStringA line of this process while it lives.
@@ -36,8 +34,7 @@ private:
     void* handler_;
 };
 
-bool FileExists(const std::string& path);
-DWORD FileSize(const std::string& path);
+DWORD FileSize(const std::string& path);  // MAXDWORD when there is no such file
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace testing_support
