@@ -1,5 +1,6 @@
 import os
 import subprocess
+import tempfile
 from pathlib import Path
 
 import pytest
@@ -72,22 +73,26 @@ class Workspace:
         assert result.status == 0, result.lines
         return self.root / name
 
-    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None,
-               file_limit=None):
+    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None):
         extra = {"RECORD_DIR": windows_path(records or self.records)}
         extra.update(env or {})
         return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=temp or self.temp,
-                             env=extra, timeout=timeout, file_limit=file_limit)
+                             env=extra, timeout=timeout)
+
+    def launch_alone(self, launcher: Path, *args, **kwargs):
+        """(result, records) of one run with a records folder of its own."""
+        records = Path(tempfile.mkdtemp(prefix="records-", dir=self.root))
+        return self.launch(launcher, *args, records=records, **kwargs), self.records_seen(records)
 
     def records_seen(self, records=None) -> list:
-        """What each stand-in run recorded, oldest first."""
+        """What each stand-in run recorded, oldest first: its fields, the
+        package's bytes, the raw record and when it was written."""
         seen = []
         for text in sorted((records or self.records).glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
-            lines = text.read_bytes().decode("latin-1").split("\n")[:-1]
-            fields = dict(line.split("=", 1) for line in lines if "=" in line)
+            raw = text.read_bytes()
+            fields = dict(line.split("=", 1) for line in raw.decode("latin-1").split("\n") if "=" in line)
             copy = text.with_suffix(".pkg")
-            fields["bytes"] = copy.read_bytes() if copy.exists() else None
-            fields["raw"] = text.read_bytes()
+            fields.update(bytes=copy.read_bytes() if copy.exists() else None, raw=raw, time=text.stat().st_mtime)
             # Every installer start the suite sees comes from the 32-bit launcher.
             assert fields.get("parent_wow64") == "1", fields.get("parent")
             seen.append(fields)

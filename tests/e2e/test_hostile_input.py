@@ -45,13 +45,10 @@ def parse_record(raw: bytes):
     return match.group(1), match.group(2)
 
 
-def run_one(work, case, launcher, args, env=None, temp=None):
-    """Runs a launcher with its own records folder: (result, [(parsed record, package)])."""
-    records = work.root / f"records-{case}"
-    records.mkdir()
-    result = work.launch(launcher, *args, env=env, temp=temp, records=records, timeout=TIMEOUT)
-    seen = [(parse_record(r["raw"]), r["bytes"]) for r in work.records_seen(records)]
-    return result, seen
+def run_one(work, launcher, args, env=None, temp=None):
+    """(result, [((package path, what follows it), package bytes)]) of one run."""
+    result, records = work.launch_alone(launcher, *args, env=env, temp=temp, timeout=TIMEOUT)
+    return result, [(parse_record(r["raw"]), r["bytes"]) for r in records]
 
 
 def run_many(work, jobs):
@@ -90,7 +87,7 @@ def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work,
     jobs = []
     for index, data in enumerate(texts):
         launcher = work.file(f"P{index}.exe", patched(base, ("PARAMS", 106), data))
-        jobs.append((index, launcher, ["/qb", "A=1"]))
+        jobs.append((launcher, ["/qb", "A=1"]))
     for data, (result, seen) in zip(texts, run_many(work, jobs)):
         context = f"seed {SEED}, option resource {data!r}"
         assert result.status == 0 and not result.crashed, (context, result.status, result.lines[-3:])
@@ -107,8 +104,7 @@ def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work,
 def test_package_resource_of_any_size_is_written_byte_exact(work, base):
     quiet = patched(base, ("PARAMS", 106), b"/qn")
     packages = [b"", b"M", b"not a package at all\r\n\0\xff" * 100, PACKAGE[:4097]]
-    jobs = [(i, work.file(f"M{i}.exe", patched(quiet, ("MSI", 104), data)), [])
-            for i, data in enumerate(packages)]
+    jobs = [(work.file(f"M{i}.exe", patched(quiet, ("MSI", 104), data)), []) for i, data in enumerate(packages)]
     (empty, empty_seen), *rest = run_many(work, jobs)
     for data, (result, seen) in zip(packages[1:], rest):
         assert result.status == 0 and not result.crashed
@@ -135,7 +131,7 @@ def test_hostile_arguments_reach_msiexec_literally(work):
     batches = [FIXED_ARGUMENTS, ["x" * 8000, "%s" * 2000]]  # long: far past the log's cut
     batches += [random_arguments(rng, 12) for _ in range(max(4, CASES // 5))]
     names = [work.file(f"A{i}.exe", launcher.read_bytes()) for i in range(len(batches))]
-    outcomes = run_many(work, [(i, names[i], words, UTF8) for i, words in enumerate(batches)])
+    outcomes = run_many(work, [(names[i], words, UTF8) for i, words in enumerate(batches)])
     for words, (result, seen) in zip(batches, outcomes):
         context = f"seed {SEED}, arguments {words!r}"
         assert result.status == 0 and not result.crashed, context
@@ -155,7 +151,7 @@ def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
     words = ["y" * own]
     msiexec = len(f'"C:\\windows\\system32\\msiexec.exe" /i "{windows_path(temp)}\\TVX_INST0L.msi" ')
     assert msiexec + len("MSIINSTALLPERUSER=0 ") + own + 1 > 32767
-    result, seen = run_one(work, 0, launcher, words, temp=temp)
+    result, seen = run_one(work, launcher, words, temp=temp)
     assert not result.crashed and per_user_choice(result)  # the launcher did run
     if seen:
         [((_, options), _)] = seen
@@ -185,12 +181,11 @@ def test_hostile_update_arguments_are_logged_and_staged_literally(work):
     runs = [hostile + [f"WrapperName={name}", f"MSI={package.name}", f"Params={options}"],
             ["WrapperName=" + "w" * 5000, "MSI=p.msi"],
             ["MSI=" + "%n" * 2500, "WrapperName=U.exe"]]
-    made, long_name, long_package = run_many(work, [(i, LAUNCHER, ["-update", *args], UTF8)
-                                                 for i, args in enumerate(runs)])
+    made, long_name, long_package = run_many(work, [(LAUNCHER, ["-update", *args], UTF8) for args in runs])
     assert made[0].status == 0 and not made[0].crashed
     assert made[0].lines == [parse_failure(a) for a in hostile] + [
         "CreateNewWrapper - Events Found new file name:" + cp(name)]
-    result, [((_, staged), package_bytes)] = run_one(work, "made", work.root / name, ["ignored"], UTF8)
+    result, [((_, staged), package_bytes)] = run_one(work, work.root / name, ["ignored"], UTF8)
     assert result.status == 0 and staged == options.encode("cp1252") and package_bytes == b"package"
 
     assert long_name[0].status == 1 and not long_name[0].crashed
@@ -201,14 +196,3 @@ def test_hostile_update_arguments_are_logged_and_staged_literally(work):
     assert long_package[0].status == 1 and not long_package[0].crashed
     assert long_package[0].lines == ["CreateNewWrapper - Events Found new file name:U.exe",
                                      "Zorvane - Events Could not open package file."]
-
-
-def test_launcher_name_too_long_for_the_temporary_folder_fails_cleanly(work):
-    # The package is extracted under the launcher's own name: here the
-    # launcher's path still fits MAX_PATH, the extracted one cannot.
-    name = "n" * (250 - len(windows_path(work.root))) + ".exe"
-    launcher = work.file(name, work.make_launcher("S.exe", work.file("p.msi", b"p")).read_bytes())
-    result, seen = run_one(work, 0, launcher, [])
-    assert result.status == LAUNCH_FAILED and not result.crashed and seen == []
-    assert result.lines[-1] == "tmpFileGenerator - Surprise faild to create file aborting operation"
-    assert list(work.temp.iterdir()) == []

@@ -8,26 +8,20 @@ import time
 
 import pytest
 
-from wine import BUILD, CAPTURE, LAUNCH_FAILED, RECORDER, ROOT, WINE, windows_path
+from wine import BUILD, LAUNCH_FAILED, RECORDER, ROOT, WINE, windows_path
 
 SOURCES = ROOT / "tests" / "tools" / "planted"
 PLANTED = BUILD / "planted"
-PROBE, LOWERED = PLANTED / "plant_probe.exe", PLANTED / "lowered_start.exe"
-UXTHEME = PLANTED / "uxtheme.dll"
-WRITER = PLANTED / "package_writer.exe"
+PROBE, UXTHEME, WRITER = PLANTED / "plant_probe.exe", PLANTED / "uxtheme.dll", PLANTED / "package_writer.exe"
 SYSTEM_MSIEXEC = "c:\\windows\\syswow64\\msiexec.exe"  # a 32-bit process's
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
-# In the KnownDLLs of Windows 7 and of Windows 10/11 alike: these, and what
-# they import, always load from the system directory, even before the entry
-# point restricts the search.
 @pytest.fixture(scope="session")
 def tools():
     """The plants and helpers, built here: they are not part of the product build."""
     PLANTED.mkdir(parents=True, exist_ok=True)
     builds = {UXTHEME: ["-shared", '-DPLANT_NAME="uxtheme"', "marker_dll.cpp"],
-              PROBE: ["plant_probe.cpp", "-lshell32"], LOWERED: ["lowered_start.cpp"],
-              WRITER: ["package_writer.cpp"]}
+              PROBE: ["plant_probe.cpp", "-lshell32"], WRITER: ["package_writer.cpp"]}
     newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
     jobs = [subprocess.Popen(["i686-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
                              cwd=SOURCES) for target, args in builds.items()
@@ -84,31 +78,24 @@ def test_planted_msiexec_never_runs(work, tools):
     assert any(planted_ran)
 
 
-# Loaded by name after the entry point, under Wine as on Windows: the search
-# that the launcher restricts for the whole process. The warning box loads uxtheme.
-PLANTS = {"uxtheme": (UXTHEME, ["-update", "MSI=missing.msi"])}
-
-
-@pytest.mark.parametrize("name", PLANTS)
-def test_planted_dll_is_never_loaded(work, tools, unsafe_search, name):
-    plant, arguments = PLANTS[name]
-    overrides = work.wine.env()["WINEDLLOVERRIDES"] + f";{name}=n,b"
-    for case, app, cwd in layouts(work, plant.name, plant):
+# uxtheme is loaded by name after the entry point, by the warning box, under
+# Wine as on Windows: the search the launcher restricts for the whole process.
+def test_planted_dll_is_never_loaded(work, tools, unsafe_search):
+    env = {"WINEDLLOVERRIDES": work.wine.env()["WINEDLLOVERRIDES"] + ";uxtheme=n,b"}
+    for case, app, cwd in layouts(work, UXTHEME.name, UXTHEME):
         markers = work.root / case / "markers"
         markers.mkdir()
-        env = {"PLANT_MARKER_DIR": windows_path(markers), "WINEDLLOVERRIDES": overrides}
-        assert work.launch(app / PROBE.name, "load", plant.name, cwd=cwd, env=env).status == 0
+        env["PLANT_MARKER_DIR"] = windows_path(markers)
+        assert work.launch(app / PROBE.name, "load", UXTHEME.name, cwd=cwd, env=env).status == 0
         [marker] = markers.iterdir()
         assert marker.read_text().endswith(PROBE.name), case
         marker.unlink()
 
-        env["WINEDEBUG"] = "+loaddll"
-        run = work.launch(app / "Setup.exe", *arguments, cwd=cwd, env=env)
+        run = work.launch(app / "Setup.exe", "-update", "MSI=missing.msi", cwd=cwd, env={**env, "WINEDEBUG": "+loaddll"})
         # Wine names a 32-bit process's system directory either way.
-        assert any(f'loaded l"c:\\\\windows\\\\{system}\\\\{plant.name}"' in run.stderr.lower()
+        assert any(f'loaded l"c:\\\\windows\\\\{system}\\\\uxtheme.dll"' in run.stderr.lower()
                    for system in ("system32", "syswow64")), case
         assert list(markers.iterdir()) == [], case
-        taken_records(work)
 
 
 def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, tools):
@@ -130,28 +117,3 @@ def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, t
     else:
         pytest.skip("the writer never got in while the launcher wrote")
     assert result.status == LAUNCH_FAILED or [record["bytes"] == package for record in seen] == [True]
-
-
-
-LEVELS = {"medium": 0x2000, "low": 0x1000}
-
-
-@pytest.mark.parametrize("level", LEVELS)
-def test_per_user_choice_follows_a_lowered_token(work, tools, level):
-    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
-    log = work.root / "lines.log"
-    command = [level, *(windows_path(p) for p in (CAPTURE, log, launcher))]
-    env = {"RECORD_DIR": windows_path(work.records), "LAUNCHER_TMP": windows_path(work.temp) + "\\"}
-    started = work.wine.run_plain(LOWERED, command, cwd=work.root, env=env)
-    assert started.returncode == 0, started.stdout
-    actual = int(started.stdout.decode().split("child-level=0x")[1].split()[0], 16)
-    lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
-    [record] = work.records_seen()
-    # Whatever level the launcher really runs at, its choice follows it.
-    name = "Low" if actual < 0x2000 else "Medium" if actual < 0x3000 else "High"
-    assert f"IsProcesPrivileged - Event Process has {name} Integrity" in lines
-    per_user = "1" if actual < 0x3000 else "0"
-    assert f'" MSIINSTALLPERUSER={per_user} ' in record["parameters"]
-    if actual != LEVELS[level]:
-        pytest.skip(f"Wine keeps the child at integrity 0x{actual:X} although SetTokenInformation"
-                    f"(TokenIntegrityLevel, 0x{LEVELS[level]:X}) succeeds: {level} cannot be shown here")

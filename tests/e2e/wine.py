@@ -1,9 +1,7 @@
 """Running the launcher and its test tools under Wine (scripts/wine-run), in
 private prefixes. LAUNCHER_BUILD names another build folder to test."""
 import os
-import resource
 import shutil
-import signal
 import subprocess
 import tempfile
 import warnings
@@ -82,19 +80,18 @@ class WinePrefix:
         """The system directory of a 32-bit process."""
         return self.path / "drive_c" / "windows" / "syswow64"
 
-    def run(self, program, args=(), cwd=None, temp=None, env=None, timeout=120, file_limit=None) -> Result:
+    def run(self, program, args=(), cwd=None, temp=None, env=None, timeout=120) -> Result:
         """Runs program with args as a debuggee and returns its exit code, as
-        Windows gives it, and its diagnostic lines. temp becomes its TMP and
-        TEMP; file_limit bytes is the most it can write into one file."""
+        Windows gives it, and its diagnostic lines. temp becomes its TMP and TEMP."""
         for attempt in range(1, START_ATTEMPTS + 1):
-            result = self._run_once(program, args, cwd, temp, env, timeout, file_limit)
+            result = self._run_once(program, args, cwd, temp, env, timeout)
             if not result.never_started or attempt == START_ATTEMPTS:
                 return result
             # Shown in the run's summary: a retried start is never silent.
             warnings.warn(f"start {attempt} of {Path(program).name} never reached it "
                           f"({result.stderr.strip()}); trying again")
 
-    def _run_once(self, program, args, cwd, temp, env, timeout, file_limit) -> Result:
+    def _run_once(self, program, args, cwd, temp, env, timeout) -> Result:
         cwd = Path(cwd or Path.cwd())
         log, errors = (Path(tempfile.mkstemp(prefix="capture-", suffix=kind)[1]) for kind in (".log", ".err"))
         extra = dict(env or {})
@@ -106,7 +103,7 @@ class WinePrefix:
             with errors.open("wb") as stderr:
                 done = subprocess.run([WINE, str(CAPTURE), windows_path(log), str(program), *args],
                                       cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
-                                      stderr=stderr, timeout=timeout, preexec_fn=limit_files(file_limit))
+                                      stderr=stderr, timeout=timeout)
             lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
             # The recorder's last record is the exit code, all 32 bits of it:
             # Wine hands only its low byte to Linux.
@@ -121,15 +118,6 @@ class WinePrefix:
     def run_plain(self, program, args=(), cwd=None, env=None, timeout=120):
         return subprocess.run([WINE, str(program), *args], cwd=cwd, env=self.env(env),
                               capture_output=True, timeout=timeout)
-
-
-def limit_files(size):
-    """A preexec_fn under which writing past size bytes of a file fails (and
-    does not kill the writer), or None."""
-    def limit():
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
-    return limit if size else None
 
 
 def install_recorder(prefix: WinePrefix):

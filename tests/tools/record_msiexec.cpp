@@ -1,8 +1,8 @@
 // A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>-<n>.txt
-// (its own path, its command line, the package it was given and how it found
-// it, the program that started it and whether that is a 32-bit process on a
-// 64-bit system) and record-<pid>-<n>.pkg (a copy of the package). %STANDIN_SLEEP_MS% makes it
-// wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
+// (its own path, its parameters, the package path inside /i "...", the
+// program that started it and whether that is a 32-bit process on a 64-bit
+// system) and record-<pid>-<n>.pkg (a copy of the package).
+// %STANDIN_SLEEP_MS% makes it wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -33,31 +33,23 @@ std::string PackagePath(const std::string& parameters) {
 std::string UniqueStem(const std::string& base) {
     for (unsigned n = 0;; ++n) {
         std::string stem = base + "-" + std::to_string(n);
-        HANDLE id = CreateFileA((stem + ".id").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (id != INVALID_HANDLE_VALUE) {
-            CloseHandle(id);
-            return stem;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) return stem;
+        HANDLE id = CreateFileA((stem + ".id").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (id != INVALID_HANDLE_VALUE) CloseHandle(id);
+        if (id != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return stem;
     }
 }
 
-DWORD ParentProcessId() {
+// "parent=<path>\nparent_wow64=<1 if a 32-bit process on a 64-bit system>", "?" when unknown.
+std::string ParentDescription() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    DWORD parent = 0;
+    DWORD parentId = 0;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+        if (entry.th32ProcessID == GetCurrentProcessId()) parentId = entry.th32ParentProcessID;
     }
     CloseHandle(snapshot);
-    return parent;
-}
-
-// "<path> <1 if WoW64>" of the parent process, or "? ?" when it is gone.
-std::string ParentDescription() {
-    HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ParentProcessId());
+    HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parentId);
     char path[MAX_PATH] = {};
     DWORD length = MAX_PATH;
     BOOL wow64 = FALSE;
@@ -75,26 +67,19 @@ int main() {
 
     char ownPath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-    const char* commandLine = GetCommandLineA();
-    const std::string package = PackagePath(SkipTokens(commandLine, 1));
-
-    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
-    bool exists = !package.empty() &&
-                  GetFileAttributesExA(package.c_str(), GetFileExInfoStandard, &attributes);
-    bool copied = exists && CopyFileA(package.c_str(), (stem + ".pkg").c_str(), FALSE);
+    const char* parameters = SkipTokens(GetCommandLineA(), 1);
+    const std::string package = PackagePath(parameters);
+    if (!package.empty()) CopyFileA(package.c_str(), (stem + ".pkg").c_str(), FALSE);
 
     std::FILE* record = std::fopen((stem + ".tmp").c_str(), "wb");
     if (!record) return 1621;
-    std::fprintf(record, "exe=%s\ncommand_line=%s\nparameters=%s\npackage=%s\nexists=%d\nsize=%lu\ncopied=%d\n%s\n",
-                 ownPath, commandLine, SkipTokens(commandLine, 1), package.c_str(), exists ? 1 : 0,
-                 exists ? attributes.nFileSizeLow : 0ul, copied ? 1 : 0, ParentDescription().c_str());
+    std::fprintf(record, "exe=%s\nparameters=%s\npackage=%s\n%s\n", ownPath, parameters, package.c_str(),
+                 ParentDescription().c_str());
     std::fclose(record);
     // Complete records only: readers never see a half-written one.
     MoveFileA((stem + ".tmp").c_str(), (stem + ".txt").c_str());
 
-    const std::string sleep = Environment("STANDIN_SLEEP_MS");
-    if (!sleep.empty()) Sleep(static_cast<DWORD>(std::strtoul(sleep.c_str(), nullptr, 10)));
-    const std::string exitCode = Environment("STANDIN_EXIT_CODE");
+    Sleep(static_cast<DWORD>(std::strtoul(Environment("STANDIN_SLEEP_MS").c_str(), nullptr, 10)));
     // Ended as a process would end, with any 32-bit code.
-    ExitProcess(static_cast<UINT>(std::strtoul(exitCode.c_str(), nullptr, 10)));
+    ExitProcess(static_cast<UINT>(std::strtoul(Environment("STANDIN_EXIT_CODE").c_str(), nullptr, 10)));
 }
