@@ -18,6 +18,8 @@ WINE = str(ROOT / "scripts" / "wine-run")
 # A start that never reached the program (the recorder's CreateProcess
 # failed) is tried again this many times in all.
 START_ATTEMPTS = 3
+# Not found, path not found, access denied, bad image, wrong machine.
+LASTING_START_ERRORS = {"2", "3", "5", "193", "216"}
 # The launcher's own exit code when it could not start the installer.
 LAUNCH_FAILED = 1603
 
@@ -39,7 +41,10 @@ class Result:
 
     @property
     def never_started(self) -> bool:
-        return self.status == 4 and not self.lines and "cannot start" in self.stderr
+        """The recorder could not start the program, for a reason that may pass:
+        a file that is missing or not a valid image stays so."""
+        failed = self.status == 4 and not self.lines and "cannot start" in self.stderr
+        return failed and self.stderr.strip().rsplit(": ", 1)[-1] not in LASTING_START_ERRORS
 
 
 class WinePrefix:
