@@ -47,25 +47,23 @@ bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& 
         ShowMessage("Could not open file for writing.");
         return false;
     }
-    bool result = true;
     // Open until the commit, which streams it into the new launcher.
     UniqueStream package = OpenInput(request.packagePath);
     if (!request.packagePath.empty() && !package) {
+        // No launcher goes under the name without the package it was asked for.
         ShowMessage("Could not open package file.");
-        result = false;
+        return false;
     }
     UniqueStream icon = OpenInput(request.iconPath);
     if (!package && !icon && request.optionLine.empty()) {
         // Nothing to stage: the update is discarded, the launcher copied as it is.
         update.Discard();
-        return CopyLauncher(ownPath, target) && result;
+        return CopyLauncher(ownPath, target);
     }
 
-    if (package) {
-        result = SetResource(update, ResourceKind::Package, package.get(), std::string()) && result;
-        // A package too large to carry ends the run: nothing goes under the name.
-        if (!update.IsOpen()) return false;
-    }
+    bool result = true;
+    // A package that cannot be staged ends the run the same way.
+    if (package && !SetResource(update, ResourceKind::Package, package.get(), std::string())) return false;
     if (icon) {
         result = SetResource(update, ResourceKind::Icon, icon.get(), std::string()) && result;
         icon.reset();
