@@ -10,47 +10,49 @@ import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
-WORK = ROOT / "build" / "faults"
-TREE = WORK / "tree"  # inside the work tree: scripts/wine-run's chroot sees it
+TREE = ROOT / "build" / "faults" / "tree"  # inside the work tree: scripts/wine-run's chroot sees it
 BUILD = TREE / "build"
 COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "res", "src", "tests", "scripts"]
-UNIT_PREFIX = WORK / "wine-unit"
+UNIT_ENV = dict(os.environ, WINEPREFIX=str(ROOT / "build" / "faults" / "wine-unit"))
 
-# name: (source file, text, faulty text, unit tests (ctest regex), end-to-end tests)
+# name: (source file, text, faulty text, tests: end-to-end file::test, or a unit test name)
 FAULTS = {
     "msiexec by bare name": (
-        "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"', None,
+        "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),
     "params read past the resource": (
         "launch/own_resource.cpp", "const void* terminator = std::memchr(view.data, '\\0', view.size);\n"
         "    size_t length = terminator ? static_cast<const char*>(terminator) - view.data : view.size;",
-        "size_t length = std::strlen(view.data);", "ParamsText",
+        "size_t length = std::strlen(view.data);",
         ["test_hostile_input.py::test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end"]),
     "log message not cut at 1023": (
-        "core/log.cpp", "kMessageBufferSize = 1024;", "kMessageBufferSize = 16384;", "WriteLog", []),
+        "core/log.cpp", "kMessageBufferSize = 1024;", "kMessageBufferSize = 16384;",
+        ["test_hostile_input.py::test_hostile_update_arguments_are_logged_and_staged_literally"]),
     "taken temporary names never recycled": (
         "launch/tmp_file_generator.cpp", "ReserveSequentially(stem, name) || ReserveByRecycling(stem, name)",
-        "ReserveSequentially(stem, name)", "TmpFileGenerator", []),
+        "ReserveSequentially(stem, name)",
+        ["test_load.py::test_full_temp_folder_recycles_only_names_no_installer_is_using"]),
     # Neither the write's count nor the close's result heeded. (Under Wine a
     # full disk is reported as written: only the read-back sees it.)
     "short write ignored": (
         "launch/package_file.cpp", "return CloseWrittenStream(std::move(file)) && written;",
-        "(void)CloseWrittenStream(std::move(file));\n    return true;", "PackageFile", []),
+        "(void)CloseWrittenStream(std::move(file));\n    return true;", ["PackageFile"]),
     "read-back skipped": (
         "launch/package_file.cpp", "if (!hold || !HoldsPackage(hold.get(), package))", "if (!hold || !package.data)",
-        "PackageFile", []),
+        ["PackageFile"]),
     "failed copy of -update unreported": (
-        "update/create_new_wrapper.cpp", "return true;\n    }\n    ShowMessage(kCopyFailed);",
-        "return true;\n    }", None, ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
+        "update/create_new_wrapper.cpp", "return true;\n    }\n    ShowMessage(kCopyFailed);", "return true;\n    }",
+        ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
     "number on the folder, not the file name": (
         "update/target_path.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
         'return "(" + std::to_string(number) + ")" + name.substr(0, fileNameStart) +',
-        None, ["test_update.py::test_names_are_never_reused"]),
+        ["test_update.py::test_names_are_never_reused"]),
     "per-user and per-machine swapped": (
         "launch/installer_command_line.cpp", '"MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 "',
-        '"MSIINSTALLPERUSER=1 " : "MSIINSTALLPERUSER=0 "', "InstallerParameters", []),
+        '"MSIINSTALLPERUSER=1 " : "MSIINSTALLPERUSER=0 "',
+        ["test_launch.py::test_msiexec_gets_the_option_line_or_the_arguments_after_the_per_user_choice"]),
     "installer's exit code dropped": (
-        "launch/default_action.cpp", "installerExitCode_ = exitCode;", "", None,
+        "launch/default_action.cpp", "installerExitCode_ = exitCode;", "",
         ["test_launch.py::test_installers_exit_code_is_the_launchers"]),
 }
 
@@ -74,23 +76,19 @@ def prepare():
         subprocess.run(["cmake", "-S", TREE, "-B", BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         f"-DCMAKE_TOOLCHAIN_FILE={TREE}/cmake/mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel"],
                        check=True, stdout=subprocess.DEVNULL)
-    env = dict(os.environ, WINEPREFIX=str(UNIT_PREFIX))
-    run([ROOT / "scripts" / "wine-run", "wineserver", "-p"], env=env)
-    run([ROOT / "scripts" / "wine-run", "wineboot", "-i"], env=env)
+    run([ROOT / "scripts" / "wine-run", "wineserver", "-p"], env=UNIT_ENV)
+    run([ROOT / "scripts" / "wine-run", "wineboot", "-i"], env=UNIT_ENV)
 
 
-def failing_tests(unit, e2e):
-    """The given tests that fail against the copy's build; None when it does not build."""
+def failing(tests):
+    """Those of tests that fail against the copy's build; None when it does not build."""
     if run(["cmake", "--build", BUILD]) != 0:
         return None
-    failed = []
-    if unit and run(["ctest", "--test-dir", BUILD, "-R", unit], env=dict(os.environ, WINEPREFIX=str(UNIT_PREFIX))):
-        failed.append(unit)
-    for test in e2e:
-        if run(["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider", f"tests/e2e/{test}"],
-               cwd=ROOT, env=dict(os.environ, LAUNCHER_BUILD=str(BUILD))):
-            failed.append(test.split("::")[-1])
-    return failed
+    command = {True: lambda test: ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider",
+                                   f"tests/e2e/{test}"],
+               False: lambda test: ["ctest", "--test-dir", BUILD, "-R", f"^{test}\\."]}
+    return [test for test in tests if run(command[".py::" in test](test), cwd=ROOT,
+                                          env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
 
 
 def with_fault(file, text, faulty, check):
@@ -107,23 +105,23 @@ def with_fault(file, text, faulty, check):
 def main(names):
     chosen = {name: FAULTS[name] for name in names or FAULTS}
     prepare()
-    everything = [fault[3] for fault in chosen.values() if fault[3]], [t for f in chosen.values() for t in f[4]]
-    broken = failing_tests("|".join(everything[0]), everything[1])
+    broken = failing(sorted({test for fault in chosen.values() for test in fault[3]}))
     if broken != []:
         print(f"without any fault: {'no build' if broken is None else 'failing ' + ', '.join(broken)}")
         return 1
     missed = 0
-    for name, (file, text, faulty, unit, e2e) in chosen.items():
-        failed = with_fault(file, text, faulty, lambda: failing_tests(unit, e2e))
+    for name, (file, text, faulty, tests) in chosen.items():
+        failed = with_fault(file, text, faulty, lambda: failing(tests))
         if failed is None:
             print(f"NO BUILD  {name}", flush=True)
         else:
             print(f"caught  {name}  (by {', '.join(failed)})" if failed else f"MISSED  {name}", flush=True)
         missed += not failed
-    run(["cmake", "--build", BUILD])  # leaves the copy built as it is
-    run([ROOT / "scripts" / "wine-run", "wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(UNIT_PREFIX)))
+    run(["cmake", "--build", BUILD])  # the copy left built as it is
+    run([ROOT / "scripts" / "wine-run", "wineserver", "-k"], env=UNIT_ENV)
     return 1 if missed else 0
 
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))
+

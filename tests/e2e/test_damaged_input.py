@@ -36,8 +36,8 @@ def test_damaged_launcher_neither_launches_nor_makes_a_broken_result(work, how):
     made = work.make_launcher("Good.exe", work.file("product.msi", PACKAGE), params="/qn")
     damaged = work.file("Damaged.exe", damage(made.read_bytes(), how))
     result = work.launch(damaged, timeout=60)
-    if result.never_started:
-        return  # Wine will not map a truncated image
+    if result.status == 4 and "cannot start" in result.stderr and not result.lines:
+        return  # Wine will not map a truncated image: no launcher code ran
     assert result.status in (0, LAUNCH_FAILED) and not result.crashed, result.lines[-3:]
     # Success means the whole package reached the installer.
     assert [r["bytes"] == PACKAGE for r in work.records_seen()] == [True] * (result.status == 0)

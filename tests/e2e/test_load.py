@@ -73,6 +73,7 @@ def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
             assert result.status == 0 and "tmpFileGenerator - Events found an empty file creating it" in result.lines
             assert record is not None and record["bytes"] == package, "the installer read another package"
             taken.append((record["time"], record["package"]))
+    assert taken, "no name was recycled"
     # A name serves again only once the installer that had it has ended.
     taken.sort()
     for index, (start, name) in enumerate(taken):

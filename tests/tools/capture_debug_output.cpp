@@ -27,11 +27,11 @@ void Record(const std::string& line) {
 
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
     std::vector<char> bytes(info.nDebugStringLength + 1u, '\0');
-    SIZE_T read = 0;
-    ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), info.nDebugStringLength, &read);
+    ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), info.nDebugStringLength, nullptr);
     return std::string(bytes.data());  // up to the terminator
 }
 
+// Breakpoints (the loader's, and a WoW64 process's own) are the debugger's to pass over.
 bool IsBreakpoint(DWORD code) { return code == EXCEPTION_BREAKPOINT || code == 0x4000001F; }
 
 }  // namespace
@@ -81,17 +81,12 @@ int main(int argc, char** argv) {
                 TerminateProcess(process.hProcess, 0xDEAD);
                 break;
             }
-            case CREATE_PROCESS_DEBUG_EVENT:
-                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-                break;
-            case LOAD_DLL_DEBUG_EVENT:
-                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-                break;
+            // The debugger owns these file handles.
+            case CREATE_PROCESS_DEBUG_EVENT: CloseHandle(event.u.CreateProcessInfo.hFile); break;
+            case LOAD_DLL_DEBUG_EVENT: CloseHandle(event.u.LoadDll.hFile); break;
             case EXIT_PROCESS_DEBUG_EVENT:
                 exitCode = event.u.ExitProcess.dwExitCode;
                 running = false;
-                break;
-            default:
                 break;
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);

@@ -1,24 +1,10 @@
 #include "test_support.h"
 
-#include <algorithm>
+#include <windows.h>
+
 #include <cstdio>
 
 namespace testing_support {
-
-namespace {
-
-constexpr DWORD kPrintException = 0x40010006;  // DBG_PRINTEXCEPTION_C
-std::vector<std::string> recordedLines;
-
-LONG CALLBACK RecordDebugString(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-    if (record->ExceptionCode == kPrintException && record->NumberParameters >= 2) {
-        recordedLines.emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
-}  // namespace
 
 // GetTempPath reads TMP first: setting it alone moves the temporary folder.
 PrivateTempFolder::PrivateTempFolder() {
@@ -36,29 +22,10 @@ PrivateTempFolder::~PrivateTempFolder() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(File("*").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        SetFileAttributesA(File(found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(File(found.cFileName).c_str());
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
     RemoveDirectoryA(path_.c_str());
-}
-
-DebugOutputRecorder::DebugOutputRecorder() : handler_(AddVectoredExceptionHandler(1, RecordDebugString)) {
-    recordedLines.clear();
-}
-
-DebugOutputRecorder::~DebugOutputRecorder() { RemoveVectoredExceptionHandler(handler_); }
-
-const std::vector<std::string>& DebugOutputRecorder::Lines() const { return recordedLines; }
-
-size_t DebugOutputRecorder::Count(const std::string& line) const {
-    return static_cast<size_t>(std::count(recordedLines.begin(), recordedLines.end(), line));
-}
-
-DWORD FileSize(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return MAXDWORD;
-    return data.nFileSizeLow;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
