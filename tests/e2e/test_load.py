@@ -1,12 +1,6 @@
-"""Many launchers at once, a temporary folder full of names, a killed run."""
+"""Many launchers at once, and a temporary folder full of names."""
 import os
-import signal
-import threading
-import time
 from concurrent.futures import ThreadPoolExecutor
-from pathlib import Path
-
-import pytest
 
 from wine import LAUNCH_FAILED, windows_path
 
@@ -24,19 +18,6 @@ def launch_recorded(work, launcher, sleep=0.0):
     result, records = work.launch_alone(launcher, env={"STANDIN_SLEEP_MS": str(int(sleep * 1000))})
     assert len(records) <= 1, records
     return result, (records or [None])[0]
-
-
-def launch_in_background(work, launcher):
-    """Starts launcher, returns (thread, results) once its installer runs."""
-    results = []
-    thread = threading.Thread(target=lambda: results.append(
-        work.launch(launcher, env={"STANDIN_SLEEP_MS": str(int(SLEEP * 1000))})))
-    thread.start()
-    deadline = time.monotonic() + 30
-    while not list(work.records.glob("record-*.txt")):
-        assert time.monotonic() < deadline, "the installer never started"
-        time.sleep(0.05)
-    return thread, results
 
 
 def test_simultaneous_launches_each_reserve_their_own_file(work):
@@ -80,47 +61,6 @@ def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
         assert all(later - start >= SLEEP * 0.9 for later, other in taken[index + 1:] if other == name), name
     left = [p.read_bytes() for p in work.temp.iterdir()]
     assert len(left) >= 4000 - writable and set(left) == {b"stale"}
-
-
-def test_a_running_installers_package_can_be_neither_deleted_nor_replaced(work):
-    launcher = work.make_launcher("Held.exe", work.file("product.msi", PACKAGE), params="/qn")
-    other = work.file("other.msi", b"another package")
-    runner, results = launch_in_background(work, launcher)
-    # What another launcher recycling this name does.
-    held = work.temp / "TVX_INST0Held.msi"
-    work.wine.run_plain("cmd", ["/c", "copy", "/y", windows_path(other), windows_path(held),
-                                "&", "del", windows_path(held)])
-    state = "deleted" if not held.exists() else "kept" if held.read_bytes() == PACKAGE else "replaced"
-    runner.join()
-    assert state == "kept"
-    assert results[0].status == 0 and list(work.temp.iterdir()) == []
-
-
-def processes_running(program: Path):
-    """Unix ids of the processes running program under Wine (argv[0] is its path)."""
-    found = []
-    for entry in Path("/proc").glob("[0-9]*"):
-        try:
-            if (entry / "cmdline").read_bytes().split(b"\0")[0] == bytes(program):
-                found.append(int(entry.name))
-        except OSError:
-            pass  # ended meanwhile
-    return found
-
-
-def test_killed_launcher_leaves_only_its_package_and_the_next_run_works(work):
-    launcher = work.make_launcher("Killed.exe", work.file("product.msi", PACKAGE), params="/qn")
-    runner, killed = launch_in_background(work, launcher)
-    [pid] = processes_running(launcher)
-    os.kill(pid, signal.SIGKILL)
-    runner.join(timeout=60)
-    # Wine reports a process killed from outside as ending with status 0.
-    assert not runner.is_alive() and killed[0].lines == []
-
-    result, record = launch_recorded(work, launcher)
-    assert result.status == 0 and record["bytes"] == PACKAGE
-    assert record["package"] == windows_path(work.temp / "TVX_INST1Killed.msi")
-    assert {p.name: p.read_bytes() for p in work.temp.iterdir()} == {"TVX_INST0Killed.msi": PACKAGE}
 
 
 def test_simultaneous_updates_make_distinct_complete_launchers(work):
