@@ -16,6 +16,7 @@ PROBE, UXTHEME, WRITER = PLANTED / "plant_probe.exe", PLANTED / "uxtheme.dll", P
 SYSTEM_MSIEXEC = "c:\\windows\\syswow64\\msiexec.exe"  # a 32-bit process's
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
+
 @pytest.fixture(scope="session")
 def tools():
     """The plants and helpers, built here: they are not part of the product build."""
