@@ -111,37 +111,11 @@ def real_work(tmp_path, real_wine):
 
 @pytest.fixture(scope="session")
 def sample_msi(tmp_path_factory):
-    """A real package built by wixl that installs one file."""
-    folder = tmp_path_factory.mktemp("sample")
-    return build_msi(folder, "Sample", "hello.txt", b"installed by the launcher test\n")
+    return build_msi(tmp_path_factory.mktemp("sample"))
 
 
-def build_msi(folder: Path, name: str, file_name: str, content: bytes) -> Path:
-    (folder / file_name).write_bytes(content)
-    source = folder / f"{name}.wxs"
-    name_hash = f"{sum(name.encode()) & 0xFFFF:04x}"
-    source.write_text(WXS_TEMPLATE.format(name=name, file=file_name, name_hash=name_hash))
-    subprocess.run(["wixl", "-o", str(folder / f"{name}.msi"), str(source)], cwd=folder, check=True,
+def build_msi(folder: Path) -> Path:
+    """The demo's package, built by wixl: installs one file, under a new product code each time."""
+    subprocess.run(["wixl", "-o", str(folder / "sample.msi"), "sample.wxs"], cwd=ROOT / "examples", check=True,
                    capture_output=True)
-    return folder / f"{name}.msi"
-
-
-WXS_TEMPLATE = """<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="{name}" Language="1033" Version="1.0.0" Manufacturer="Launcher Tests"
-           UpgradeCode="6b1c3a52-4d6e-4f0a-9a61-2f0c6a1f{name_hash}">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
-    <Media Id="1" Cabinet="product.cab" EmbedCab="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir">
-      <Directory Id="ProgramFilesFolder">
-        <Directory Id="INSTALLDIR" Name="{name}">
-          <Component Id="MainFile" Guid="*">
-            <File Id="MainFile" Source="{file}" KeyPath="yes"/>
-          </Component>
-        </Directory>
-      </Directory>
-    </Directory>
-    <Feature Id="Main" Level="1"><ComponentRef Id="MainFile"/></Feature>
-  </Product>
-</Wix>
-"""
+    return folder / "sample.msi"

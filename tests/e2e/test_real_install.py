@@ -4,11 +4,13 @@ installation that fails gives msiexec's own code."""
 import subprocess
 
 from conftest import build_msi
-from wine import windows_path
+from wine import ROOT, windows_path
+
+README = (ROOT / "examples" / "sample-readme.txt").read_bytes()
 
 
-def installed(wine, name):
-    return list(wine.path.joinpath("drive_c").glob(f"Program Files*/{name}/hello.txt"))
+def installed(wine):
+    return list(wine.path.joinpath("drive_c").glob("Program Files*/Launcher Sample/sample-readme.txt"))
 
 
 def test_made_launchers_install_their_package_silently(real_work, sample_msi):
@@ -19,13 +21,13 @@ def test_made_launchers_install_their_package_silently(real_work, sample_msi):
     c = work.make_launcher("C.exe", source=b)
 
     for launcher in (a, c):
-        for stale in installed(work.wine, "Sample"):
+        for stale in installed(work.wine):
             stale.unlink()  # C's reinstall must bring it back
         result = work.launch(launcher, timeout=300)
         assert result.status == 0, result.lines
         assert result.lines == ["DefaultAction - Events installer exited with code 0"]
-        [file] = installed(work.wine, "Sample")
-        assert file.read_bytes() == b"installed by the launcher test\n"
+        [file] = installed(work.wine)
+        assert file.read_bytes() == README
         assert list(work.temp.iterdir()) == []
 
 
@@ -46,7 +48,7 @@ def test_failed_installations_give_msiexecs_own_code(real_work, sample_msi):
     work = real_work
     damaged = work.file("Damaged.msi", sample_msi.read_bytes()[:4096])
     # A product of its own: one already installed would not run its actions again.
-    failing = with_failing_action(build_msi(work.root, "Failing", "f.txt", b"f"), work.root)
+    failing = with_failing_action(build_msi(work.root), work.root)
     for package in (damaged, failing):
         alone = work.wine.run("msiexec", ["/i", windows_path(package), "/qn"], cwd=work.root)
         assert alone.status not in (0, 1641, 3010), package.name
