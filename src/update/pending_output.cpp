@@ -1,6 +1,5 @@
 #include "update/pending_output.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -22,13 +21,6 @@ mode_t CreationMask() {
     const mode_t mask = umask(0);
     umask(mask);
     return mask;
-}
-
-// Makes the new name itself durable. The file is complete and in place
-// already, so a failure here changes nothing the caller could act on.
-void SyncFolder(const std::string& folder) {
-    UniqueFd directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory) fsync(directory.get());
 }
 
 }  // namespace
@@ -65,16 +57,16 @@ bool PendingOutput::Create(const std::string& target, mode_t mode) {
 }
 
 bool PendingOutput::Publish(bool replace) {
-    // Full disks and quota often show only here.
-    if (std::fflush(stream_.get()) != 0 || fsync(fileno(stream_.get())) != 0 ||
-        std::fclose(stream_.release()) != 0) {
+    // Full disks and quota often show only here. No fsync, as with cp or a
+    // linker: the rename keeps a kill from leaving half a launcher, and
+    // surviving a power cut is the build system's business.
+    if (std::fflush(stream_.get()) != 0 || std::fclose(stream_.release()) != 0) {
         ReportFileErrno(target_, errno);
         return false;
     }
     if (!MoveIntoPlace(replace)) return false;
     temporary_.clear();
     ForgetTemporaryFile();
-    SyncFolder(FolderOf(target_));
     return true;
 }
 
