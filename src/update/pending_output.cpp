@@ -1,5 +1,6 @@
 #include "update/pending_output.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>

@@ -25,7 +25,7 @@ public:
 
     std::FILE* Stream() const { return stream_.get(); }
 
-    // Makes the file durable and gives it the target's name; an existing
+    // Completes the file and gives it the target's name; an existing
     // target is replaced only when replace is set. Failures are reported.
     bool Publish(bool replace);
 
