@@ -80,15 +80,18 @@ def prepare():
     run([ROOT / "scripts" / "wine-run", "wineboot", "-i"], env=UNIT_ENV)
 
 
+def command(test):
+    """pytest for an end-to-end test (file::name), ctest for a unit test suite."""
+    if ".py::" in test:
+        return ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider", f"tests/e2e/{test}"]
+    return ["ctest", "--test-dir", BUILD, "--no-tests=error", "-R", f"^{test}\\."]
+
+
 def failing(tests):
     """Those of tests that fail against the copy's build; None when it does not build."""
     if run(["cmake", "--build", BUILD]) != 0:
         return None
-    command = {True: lambda test: ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider",
-                                   f"tests/e2e/{test}"],
-               False: lambda test: ["ctest", "--test-dir", BUILD, "-R", f"^{test}\\."]}
-    return [test for test in tests if run(command[".py::" in test](test), cwd=ROOT,
-                                          env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
+    return [test for test in tests if run(command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
 
 
 def with_fault(file, text, faulty, check):
