@@ -101,20 +101,6 @@ def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work,
     assert list(work.temp.iterdir()) == []
 
 
-def test_package_resource_of_any_size_is_written_byte_exact(work, base):
-    quiet = patched(base, ("PARAMS", 106), b"/qn")
-    packages = [b"", b"M", b"not a package at all\r\n\0\xff" * 100, PACKAGE[:4097]]
-    jobs = [(work.file(f"M{i}.exe", patched(quiet, ("MSI", 104), data)), []) for i, data in enumerate(packages)]
-    (empty, empty_seen), *rest = run_many(work, jobs)
-    for data, (result, seen) in zip(packages[1:], rest):
-        assert result.status == 0 and not result.crashed
-        [(_, package)] = seen
-        assert package == data
-    # An empty package starts no installer and reserves nothing, silently.
-    assert (empty.status, empty.lines, empty_seen) == (LAUNCH_FAILED, [], [])
-    assert list(work.temp.iterdir()) == []
-
-
 ALPHABET = "ab =/\\\"'%snxdp*{}<>|&^!;,.\t\n" + "éüß€ÿ"  # all in the ANSI code page
 FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "%*", "%1"]
 
