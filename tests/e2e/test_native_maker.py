@@ -9,6 +9,7 @@ import subprocess
 import time
 from pathlib import Path
 
+import pefile
 import pytest
 
 from pe_resources import resources
@@ -90,9 +91,16 @@ def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, packa
     assert filecmp.cmp(work.root / "Windows.exe", work.root / "Native.exe", shallow=False)
     if isinstance(package, bytes):
         assert resources(work.root / "Native.exe")[("MSI", 104)][0] == package
-    if source_kind == "signed":
-        replaced = package is not None or params
-        assert verifies(work.root / "Native.exe") != bool(replaced)
+    if source_kind == "signed" and (package is not None or params):
+        # A clean unsigned image, not a corrupt signed one: it signs again.
+        with pefile.PE(str(work.root / "Native.exe")) as pe:
+            security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+            assert (security.VirtualAddress, security.Size, pe.get_overlay()) == (0, 0, None)
+            assert pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum()
+        assert not verifies(work.root / "Native.exe")
+        assert sign(work.root / "Native.exe", work.root / "Resigned.exe") and verifies(work.root / "Resigned.exe")
+    elif source_kind == "signed":
+        assert verifies(work.root / "Native.exe")  # an exact copy keeps its signature
 
 
 # Each row: arguments (with {source} and {damaged} filled in), what stderr

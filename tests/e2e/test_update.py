@@ -3,7 +3,6 @@ arguments and every reported failure."""
 import os
 import subprocess
 
-import pefile
 import pytest
 
 from pe_resources import resources
@@ -177,32 +176,3 @@ def test_failed_commit_is_shown_and_reported(work, small_disk):
     assert result.status == 1
     assert result.lines[-1] == "Zorvane - Events Could not write changes to file."
     assert list(disk.iterdir()) == []  # no half-written launcher left
-
-
-def test_made_launchers_can_be_signed_and_a_signature_is_dropped_cleanly(work, package, tmp_path):
-    key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=Launcher Test",
-                    "-days", "2", "-keyout", key, "-out", cert], check=True, capture_output=True)
-
-    def sign(path):
-        signed = path.with_name("Signed" + path.name)
-        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", path, "-out", signed],
-                       check=True, capture_output=True)
-        return signed
-
-    def verifies(path):
-        return subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", path],
-                              capture_output=True).returncode == 0
-
-    signed = sign(work.make_launcher("A.exe", package, params="/qn"))
-    assert verifies(signed)
-    made = work.make_launcher("B.exe", params="/qb", source=signed)
-    with pefile.PE(str(made)) as pe:
-        security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
-        assert (security.VirtualAddress, security.Size, pe.get_overlay()) == (0, 0, None)
-        assert pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum()
-    assert not verifies(made)
-    assert payload(made) == (PACKAGE, b"/qb\0")
-    assert verifies(sign(made))
-    assert work.launch(made).status == 0
-    assert [record["bytes"] for record in work.records_seen()] == [PACKAGE]
