@@ -13,9 +13,7 @@ import pefile
 import pytest
 
 from pe_resources import resources
-from wine import LAUNCHER, ROOT
-
-MAKER = Path(os.environ.get("LAUNCHER_MAKE", ROOT / "build" / "host" / "launcher-make")).resolve()
+from wine import LAUNCHER, MAKER
 PACKAGE = os.urandom(256 * 1024)
 
 

@@ -1,10 +1,10 @@
-"""With Wine's own msiexec: a launcher made by the update command really
-installs a package built by wixl, and so does a launcher made from it; an
-installation that fails gives msiexec's own code."""
+"""With Wine's own msiexec: a launcher made by the native maker really
+installs a package built by wixl, and so do launchers the update command
+makes from it; an installation that fails gives msiexec's own code."""
 import subprocess
 
 from conftest import build_msi
-from wine import ROOT, windows_path
+from wine import LAUNCHER, MAKER, ROOT, windows_path
 
 README = (ROOT / "examples" / "sample-readme.txt").read_bytes()
 
@@ -16,7 +16,8 @@ def installed(wine):
 def test_made_launchers_install_their_package_silently(real_work, sample_msi):
     work = real_work
     package = work.file("Sample.msi", sample_msi.read_bytes())
-    a = work.make_launcher("A.exe", package, params="/qn")
+    a = work.root / "A.exe"
+    subprocess.run([MAKER, "--msi", package, "--params", "/qn", "-o", a, LAUNCHER], check=True)
     b = work.make_launcher("B.exe", params="/qn REINSTALL=ALL REINSTALLMODE=vomus", source=a)
     c = work.make_launcher("C.exe", source=b)
 
