@@ -7,7 +7,6 @@ import resource
 import signal
 import subprocess
 import time
-from pathlib import Path
 
 import pefile
 import pytest
