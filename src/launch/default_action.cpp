@@ -94,11 +94,11 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
         TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
     if (!reservation) return false;  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
-    // Released before the reservation deletes the file.
     if (!WritePackage(packagePath, package)) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
         return false;
     }
+    // Released before the reservation deletes the file.
     UniqueHandle hold = HoldWrittenPackage(packagePath, package);
     if (!hold) {
         WriteLog(Name(), "Surprise", "package in %s changed after it was written", packagePath.c_str());
