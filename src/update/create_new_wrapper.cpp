@@ -5,7 +5,8 @@
 #include "core/exclusive_file.h"
 #include "core/log.h"
 #include "core/path_names.h"
-#include "update/source_image.h"
+#include "core/unique_handles.h"
+#include "update/launcher_image.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {
@@ -111,7 +112,12 @@ const char* createNewWrapper::SourceProblem(std::string& ownPath) {
     if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
         return "couldn't determine the current directory or own path";
     }
-    if (!ResourceTreeIsSound(GetModuleHandleA(nullptr))) return "own resources are damaged";
+    // The checks the image writer makes anyway, so that a plain copy never
+    // passes a damaged launcher on either.
+    UniqueStream own(std::fopen(ownPath.c_str(), "rb"));
+    if (!own || CheckLauncherImage(own.get(), PayloadReplacement()) != ImageWriteStatus::Written) {
+        return "own resources are damaged";
+    }
     return nullptr;
 }
 
