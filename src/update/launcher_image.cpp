@@ -198,14 +198,19 @@ private:
         return true;
     }
 
+    // type/id in the payload's language.
+    static bool IsPayload(const ResourceLeaf& leaf, const ResourceName& type, std::uint16_t id) {
+        return CompareResourceNames(leaf.type, type) == 0 && !leaf.name.isString && leaf.name.id == id &&
+               !leaf.language.isString && leaf.language.id == kPayloadLanguage;
+    }
+
     void Replace(const ResourceName& type, std::uint16_t id, ResourceOrigin origin, std::uint64_t size) {
         ResourceLeaf leaf;
         leaf.type = type;
         leaf.name = ResourceId(id);
         leaf.language = ResourceId(kPayloadLanguage);
         for (ResourceLeaf& existing : plan_.leaves) {
-            if (CompareResourceNames(existing.type, type) == 0 && !existing.name.isString &&
-                existing.name.id == id && !existing.language.isString && existing.language.id == kPayloadLanguage) {
+            if (IsPayload(existing, type, id)) {
                 existing = leaf;
                 existing.origin = origin;
                 existing.size = size;
@@ -226,9 +231,7 @@ private:
         }
         // The package is the bulk of a launcher: it ends the file.
         for (ResourceLeaf& leaf : plan_.leaves) {
-            leaf.placedLast = CompareResourceNames(leaf.type, kPackageType) == 0 && !leaf.name.isString &&
-                              leaf.name.id == kPackageId && !leaf.language.isString &&
-                              leaf.language.id == kPayloadLanguage;
+            leaf.placedLast = IsPayload(leaf, kPackageType, kPackageId);
         }
     }
 
