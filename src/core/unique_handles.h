@@ -25,12 +25,6 @@ struct LocalFreer {
 };
 using UniqueLocal = std::unique_ptr<void, LocalFreer>;
 
-// A zero-filled fixed block; a request for 0 bytes still yields a block.
-// Empty on allocation failure.
-inline UniqueLocal AllocateZeroed(size_t size) {
-    return UniqueLocal(LocalAlloc(LPTR, size == 0 ? 1 : size));
-}
-
 struct StreamCloser {
     void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
 };

@@ -14,7 +14,6 @@ public:
 
     // False when the length could not be told.
     bool IsOpen() const { return file_ != nullptr; }
-    std::uint64_t Size() const { return size_; }
 
     // True when [offset, offset + length) lies in the file.
     bool Holds(std::uint64_t offset, std::uint64_t length) const {
