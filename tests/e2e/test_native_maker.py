@@ -147,3 +147,36 @@ def test_force_replaces_and_an_interrupted_write_leaves_nothing(tmp_path):
     maker.terminate()
     assert maker.wait(60) == -signal.SIGTERM
     assert set(tmp_path.iterdir()) == before
+
+
+def swapped(image, table, i, j):
+    """image with entries i and j of the resource table at file offset table swapped."""
+    a, b = (table + 16 + 8 * k for k in (i, j))
+    out = bytearray(image)
+    out[a:a + 8], out[b:b + 8] = image[b:b + 8], image[a:a + 8]
+    return bytes(out)
+
+
+# Each row: what PARAMS is renamed to, and the named entries in the order
+# Windows' binary search needs: compared upper-cased ("_" after letters).
+@pytest.mark.parametrize("rename, order", [("_arams", ["MSI", "_arams"]), ("a_____", ["a_____", "MSI"])])
+def test_resources_are_written_in_windows_search_order_and_remade_unchanged(tmp_path, rename, order):
+    (tmp_path / "pkg.msi").write_bytes(PACKAGE)
+    assert make(tmp_path, "--msi", "pkg.msi", "--params", "/qn", "-o", "Made.exe", LAUNCHER).returncode == 0
+    image = (tmp_path / "Made.exe").read_bytes()
+    with pefile.PE(data=image) as pe:
+        rsrc = pe.DIRECTORY_ENTRY_RESOURCE
+        start = pe.get_offset_from_rva(pe.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress)
+        params = start + (rsrc.entries[1].struct.Name & 0x7FFFFFFF) + 2
+        image = image[:params] + rename.encode("utf-16-le") + image[params + 12:]
+        # Unsorted at the first two levels: named entries, IDs, icons.
+        root, icons = rsrc.struct.get_file_offset(), rsrc.entries[2].directory.struct.get_file_offset()
+        image = swapped(swapped(swapped(image, root, 0, 1), root, 2, len(rsrc.entries) - 1), icons, 0, 1)
+    (tmp_path / "Unsorted.exe").write_bytes(image)
+    for source, target in (("Unsorted.exe", "Sorted.exe"), ("Sorted.exe", "Again.exe")):
+        assert make(tmp_path, "--msi", "pkg.msi", "-o", target, source).returncode == 0
+    with pefile.PE(str(tmp_path / "Sorted.exe")) as pe:
+        keys = [str(e.name) if e.name else e.id for e in pe.DIRECTORY_ENTRY_RESOURCE.entries]
+        icons = [e.id for e in pe.DIRECTORY_ENTRY_RESOURCE.entries[2].directory.entries]
+    assert keys == order + [3, 14, 16, 24] and icons == sorted(icons)
+    assert (tmp_path / "Again.exe").read_bytes() == (tmp_path / "Sorted.exe").read_bytes()

@@ -11,6 +11,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("LAUNCHER_BUILD", ROOT / "build" / "win32")).resolve()
 MAKER = Path(os.environ.get("LAUNCHER_MAKE", ROOT / "build" / "host" / "launcher-make")).resolve()
+CHECKED_MAKER = MAKER.with_name("launcher-make-checked")  # under the sanitizers
 LAUNCHER = BUILD / "launcher.exe"
 TOOLS = BUILD / "tests"
 CAPTURE = TOOLS / "capture_debug_output.exe"
