@@ -13,6 +13,7 @@ ROOT = Path(__file__).resolve().parents[1]
 TREE = ROOT / "build" / "faults" / "tree"  # inside the work tree: scripts/wine-run's chroot sees it
 BUILD = TREE / "build"
 COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "res", "src", "tests", "scripts"]
+WINE = ROOT / "scripts" / "wine-run"
 UNIT_ENV = dict(os.environ, WINEPREFIX=str(ROOT / "build" / "faults" / "wine-unit"))
 
 # name: (source file, text, faulty text, tests: end-to-end file::test, or a unit test name)
@@ -57,7 +58,7 @@ FAULTS = {
 }
 
 
-def run(command, **kwargs):
+def run(*command, **kwargs):
     return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs).returncode
 
 
@@ -76,8 +77,8 @@ def prepare():
         subprocess.run(["cmake", "-S", TREE, "-B", BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         f"-DCMAKE_TOOLCHAIN_FILE={TREE}/cmake/mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel"],
                        check=True, stdout=subprocess.DEVNULL)
-    run([ROOT / "scripts" / "wine-run", "wineserver", "-p"], env=UNIT_ENV)
-    run([ROOT / "scripts" / "wine-run", "wineboot", "-i"], env=UNIT_ENV)
+    run(WINE, "wineserver", "-p", env=UNIT_ENV)
+    run(WINE, "wineboot", "-i", env=UNIT_ENV)
 
 
 def command(test):
@@ -89,9 +90,9 @@ def command(test):
 
 def failing(tests):
     """Those of tests that fail against the copy's build; None when it does not build."""
-    if run(["cmake", "--build", BUILD]) != 0:
+    if run("cmake", "--build", BUILD) != 0:
         return None
-    return [test for test in tests if run(command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
+    return [test for test in tests if run(*command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
 
 
 def with_fault(file, text, faulty, check):
@@ -115,13 +116,11 @@ def main(names):
     missed = 0
     for name, (file, text, faulty, tests) in chosen.items():
         failed = with_fault(file, text, faulty, lambda: failing(tests))
-        if failed is None:
-            print(f"NO BUILD  {name}", flush=True)
-        else:
-            print(f"caught  {name}  (by {', '.join(failed)})" if failed else f"MISSED  {name}", flush=True)
+        verdict = "NO BUILD" if failed is None else f"caught  (by {', '.join(failed)})" if failed else "MISSED"
+        print(f"{name}: {verdict}", flush=True)
         missed += not failed
-    run(["cmake", "--build", BUILD])  # the copy left built as it is
-    run([ROOT / "scripts" / "wine-run", "wineserver", "-k"], env=UNIT_ENV)
+    run("cmake", "--build", BUILD)  # the copy left built as it is
+    run(WINE, "wineserver", "-k", env=UNIT_ENV)
     return 1 if missed else 0
 
 

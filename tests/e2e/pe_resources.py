@@ -22,8 +22,3 @@ def resources(pe):
                 found.setdefault((key(rtype), key(name)), {})[lang.id] = data
     return found
 
-
-def only_language(res, rtype, name, lang):
-    langs = res.get((rtype, name), {})
-    assert list(langs) == [lang], f"resource {rtype}/{name} languages {list(langs)}"
-    return langs[lang]

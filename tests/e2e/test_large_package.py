@@ -5,6 +5,7 @@ import os
 import signal
 import subprocess
 import time
+from pathlib import Path
 
 import pefile
 import pytest
@@ -47,13 +48,14 @@ def digest(path, offset=0, size=None):
 
 
 def resource_regions(launcher):
-    """{(type, name, language): (file offset, size)}, without reading any data."""
+    """{(type, name, language): (file offset, size, address)}, without reading any data."""
     with pefile.PE(str(launcher), fast_load=True) as pe:
         pe.parse_data_directories(directories=[RESOURCE_DIR])
         return {(str(kind.name) if kind.name else kind.id, name.id, language.id):
-                (pe.get_offset_from_rva(language.data.struct.OffsetToData), language.data.struct.Size)
+                (pe.get_offset_from_rva(data.OffsetToData), data.Size, data.OffsetToData)
                 for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
-                for name in kind.directory.entries for language in name.directory.entries}
+                for name in kind.directory.entries for language in name.directory.entries
+                for data in [language.data.struct]}
 
 
 def installed_digests(work):
@@ -67,12 +69,7 @@ def largest_package(tmp_path_factory, recording_wine):
     same place whatever its size, so a one-byte probe tells the room left."""
     work = Workspace(tmp_path_factory.mktemp("probe"), recording_wine)
     probe = work.make_launcher("Probe.exe", work.file("one.msi", b"x"), params="/qn")
-    with pefile.PE(str(probe), fast_load=True) as pe:
-        pe.parse_data_directories(directories=[RESOURCE_DIR])
-        [rva] = [language.data.struct.OffsetToData for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
-                 if str(kind.name) == "MSI" for name in kind.directory.entries
-                 for language in name.directory.entries]
-    return IMAGE_SPAN - rva
+    return IMAGE_SPAN - resource_regions(probe)[("MSI", 104, 0)][2]
 
 
 @pytest.mark.parametrize("size", [0, 1, GiB, "largest"])
@@ -85,7 +82,7 @@ def test_packages_up_to_the_limit_are_made_and_launched_whole(work, size, larges
     # Read back by pefile: the package whole, the rest of the resources as they were.
     made = work.root / "Made.exe"
     regions = resource_regions(made)
-    offset, length = regions.pop(("MSI", 104, 0))
+    offset, length, _ = regions.pop(("MSI", 104, 0))
     expected = digest(package)
     assert length == size and digest(made, offset, length) == expected
     assert regions.pop(("PARAMS", 106, 0))[1] == len(b"/qn\0")
@@ -114,17 +111,18 @@ def test_packages_above_the_limit_are_refused_and_leave_nothing(work, size, larg
     assert sorted(work.root.iterdir()) == before
 
 
-def launcher_process(marker):
-    """Pid of the Windows process whose arguments hold marker (not the
-    shells that started it)."""
-    for entry in os.scandir("/proc"):
+def kill_all(marker):
+    """SIGKILLs every process whose arguments hold marker, the launcher among
+    them; False when there is none."""
+    killed = False
+    for cmdline in Path("/proc").glob("[0-9]*/cmdline"):
         try:
-            with open(f"{entry.path}/comm") as comm, open(f"{entry.path}/cmdline", "rb") as cmdline:
-                if comm.read().strip().endswith(".exe") and marker.encode() in cmdline.read():
-                    return int(entry.name)
+            if marker.encode() in cmdline.read_bytes():
+                os.kill(int(cmdline.parent.name), signal.SIGKILL)
+                killed = True
         except (OSError, ValueError):
             continue
-    return None
+    return killed
 
 
 def test_a_make_killed_midway_leaves_no_launcher_under_the_name(work):
@@ -139,10 +137,7 @@ def test_a_make_killed_midway_leaves_no_launcher_under_the_name(work):
         # Whatever file the launcher writes, once it is well under way.
         partial = [p for p in work.root.iterdir()
                    if p.name != "product.msi" and p.is_file() and p.stat().st_size > 1 << 20]
-        pid = launcher_process(marker) if partial else None
-        if pid:
-            os.kill(pid, signal.SIGKILL)
-            killed = True
+        killed = bool(partial) and kill_all(marker)
     running.wait(timeout=60)
     assert killed, "the make ended before it could be killed"
     target = work.root / "Killed.exe"

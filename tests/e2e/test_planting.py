@@ -1,18 +1,16 @@
 """Nothing planted beside a launcher or in the current folder runs inside it.
 Every planting case shows its control first: a program without the launcher's
 protection, placed and started the same way, picks the same plant up."""
-import os
 import shutil
 import subprocess
-import time
 
 import pytest
 
-from wine import BUILD, LAUNCH_FAILED, RECORDER, ROOT, WINE, windows_path
+from wine import BUILD, RECORDER, ROOT, WINE, windows_path
 
 SOURCES = ROOT / "tests" / "tools" / "planted"
 PLANTED = BUILD / "planted"
-PROBE, UXTHEME, WRITER = PLANTED / "plant_probe.exe", PLANTED / "uxtheme.dll", PLANTED / "package_writer.exe"
+PROBE, UXTHEME = PLANTED / "plant_probe.exe", PLANTED / "uxtheme.dll"
 SYSTEM_MSIEXEC = "c:\\windows\\syswow64\\msiexec.exe"  # a 32-bit process's
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
@@ -22,7 +20,7 @@ def tools():
     """The plants and helpers, built here: they are not part of the product build."""
     PLANTED.mkdir(parents=True, exist_ok=True)
     builds = {UXTHEME: ["-shared", '-DPLANT_NAME="uxtheme"', "marker_dll.cpp"],
-              PROBE: ["plant_probe.cpp", "-lshell32"], WRITER: ["package_writer.cpp"]}
+              PROBE: ["plant_probe.cpp", "-lshell32"]}
     newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
     jobs = [subprocess.Popen(["i686-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
                              cwd=SOURCES) for target, args in builds.items()
@@ -34,11 +32,10 @@ def tools():
 def unsafe_search(recording_wine):
     """The legacy search order: the current folder before the system
     directory, as on machines with SafeDllSearchMode off."""
-    def reg(*args):
-        recording_wine.run_plain("reg", list(args))
-    reg("add", SESSION_MANAGER, "/v", "SafeDllSearchMode", "/t", "REG_DWORD", "/d", "0", "/f")
+    reg = [WINE, "reg", "add", SESSION_MANAGER, "/v", "SafeDllSearchMode", "/t", "REG_DWORD", "/d", "0", "/f"]
+    subprocess.run(reg, env=recording_wine.env(), capture_output=True, check=True)
     yield
-    reg("delete", SESSION_MANAGER, "/v", "SafeDllSearchMode", "/f")
+    subprocess.run([WINE, "reg", "delete", *reg[3:6], "/f"], env=recording_wine.env(), capture_output=True)
 
 
 def layouts(work, plant_name, plant_source):
@@ -98,23 +95,3 @@ def test_planted_dll_is_never_loaded(work, tools, unsafe_search):
                    for system in ("system32", "syswow64")), case
         assert list(markers.iterdir()) == [], case
 
-
-def test_package_rewritten_in_the_temporary_folder_never_reaches_msiexec(work, tools):
-    # Another process of the same user may write in the temporary folder: it
-    # opens the extracted package while the launcher writes it, puts its own
-    # bytes in and lets go before the launcher holds the file.
-    package = os.urandom(16 << 20)
-    launcher = work.make_launcher("Setup.exe", work.file("p.msi", package), params="/qn")
-    target = windows_path(work.temp / "TVX_INST0Setup.msi")
-    for attempt in range(3):
-        writer = subprocess.Popen([WINE, str(WRITER), target, "20000"], env=work.wine.env(),
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)  # the writer is waiting for the name
-        result = work.launch(launcher)
-        caught = writer.communicate(timeout=60)[0].strip() == b"caught"
-        seen = taken_records(work)
-        if caught:
-            break
-    else:
-        pytest.skip("the writer never got in while the launcher wrote")
-    assert result.status == LAUNCH_FAILED or [record["bytes"] == package for record in seen] == [True]

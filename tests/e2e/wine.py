@@ -80,7 +80,7 @@ class WinePrefix:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
     def shutdown(self):
-        subprocess.run([WINE, "wineserver", "-k"], env=self.env(), check=False, timeout=60)
+        subprocess.run([WINE, "wineserver", "-k"], env=self.env(), timeout=60)
 
     @property
     def system32(self) -> Path:
@@ -121,10 +121,6 @@ class WinePrefix:
         finally:
             log.unlink(missing_ok=True)
             errors.unlink(missing_ok=True)
-
-    def run_plain(self, program, args=(), cwd=None, env=None, timeout=120):
-        return subprocess.run([WINE, str(program), *args], cwd=cwd, env=self.env(env),
-                              capture_output=True, timeout=timeout)
 
 
 def install_recorder(prefix: WinePrefix):
