@@ -51,7 +51,7 @@ FAULTS = {
     "per-user and per-machine swapped": (
         "launch/installer_command_line.cpp", '"MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 "',
         '"MSIINSTALLPERUSER=1 " : "MSIINSTALLPERUSER=0 "',
-        ["test_launch.py::test_msiexec_gets_the_option_line_or_the_arguments_after_the_per_user_choice"]),
+        ["test_hostile_input.py::test_hostile_arguments_reach_msiexec_literally"]),
     "installer's exit code dropped": (
         "launch/default_action.cpp", "installerExitCode_ = exitCode;", "",
         ["test_launch.py::test_installers_exit_code_is_the_launchers"]),

@@ -113,6 +113,13 @@ def sample_msi(tmp_path_factory):
     return build_msi(tmp_path_factory.mktemp("sample"))
 
 
+def sparse(path: Path, size: int) -> Path:
+    """A file of size bytes that takes no disk."""
+    with open(path, "wb") as file:
+        file.truncate(size)
+    return path
+
+
 def build_msi(folder: Path) -> Path:
     """The demo's package, built by wixl: installs one file, under a new product code each time."""
     subprocess.run(["wixl", "-o", str(folder / "sample.msi"), "sample.wxs"], cwd=ROOT / "examples", check=True,

@@ -19,20 +19,18 @@ class Image:
         self.bytes = path.read_bytes()
         self.pe = pe = pefile.PE(data=self.bytes)
         self.rsrc = next(s for s in pe.sections if s.VirtualAddress == pe.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress)
-        self.root = pe.DIRECTORY_ENTRY_RESOURCE.struct.get_file_offset()
-        self.entries = [e.struct.get_file_offset() for e in pe.DIRECTORY_ENTRY_RESOURCE.entries]  # named first
-        self.ids = [e.id for e in pe.DIRECTORY_ENTRY_RESOURCE.entries]
-        self.names = [self.rsrc.PointerToRawData + (e.struct.Name & 0x7FFFFFFF)  # MSI, PARAMS
-                      for e in pe.DIRECTORY_ENTRY_RESOURCE.entries if e.name]
-        self.data = {str(kind.name): leaf.data.struct.get_file_offset()  # offset, then size
-                     for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.name
-                     for name in kind.directory.entries for leaf in name.directory.entries}
+        self.root, entries = pe.DIRECTORY_ENTRY_RESOURCE.struct.get_file_offset(), pe.DIRECTORY_ENTRY_RESOURCE.entries
+        self.entries = [e.struct.get_file_offset() for e in entries]  # MSI, PARAMS, then IDs
+        self.ids = [e.id for e in entries]
+        self.names = [self.rsrc.PointerToRawData + (e.struct.Name & 0x7FFFFFFF) for e in entries if e.name]
+        self.package = next((leaf.data.struct.get_file_offset()  # its address, then its size
+                             for kind in entries if str(kind.name) == "MSI"
+                             for name in kind.directory.entries for leaf in name.directory.entries), None)
 
-    def at(self, structure, field):
-        return structure.get_field_absolute_offset(field)
-
-    def poke(self, at, value, width=4):
-        return self.bytes[:at] + value.to_bytes(width, "little") + self.bytes[at + width:]
+    def poke(self, structure, field, value, width=4):
+        """The bytes with field (a pefile field name, or an offset into structure's file offset) set."""
+        at = structure + field if isinstance(structure, int) else structure.get_field_absolute_offset(field)
+        return self.put(at, value.to_bytes(width, "little"))
 
     def put(self, at, data):
         return self.bytes[:at] + data + self.bytes[at + len(data):]
@@ -40,46 +38,44 @@ class Image:
 
 def overlapping_sections(made):
     first, second = made.pe.sections[:2]
-    return made.poke(made.at(first, "Misc_VirtualSize"), second.VirtualAddress - first.VirtualAddress + 0x1000)
+    return made.poke(first, "Misc_VirtualSize", second.VirtualAddress - first.VirtualAddress + 0x1000)
 
 
 def relocations_kept(made):
     """The built launcher, whose relocations follow its resources, with them no longer discardable."""
     built = Image(LAUNCHER)
     reloc = built.pe.sections[-1]
-    return built.poke(built.at(reloc, "Characteristics"), reloc.Characteristics & ~0x02000000)
+    return built.poke(reloc, "Characteristics", reloc.Characteristics & ~0x02000000)
 
 
 # Each row: what is damaged, and how, on a launcher made with PACKAGE.
 # Damaged headers are the loader's to refuse: only the makers read them here.
 HEADER_DAMAGES = {
     "cut inside the headers": lambda made: made.bytes[:0x100],
-    "no PE signature": lambda made: made.poke(made.pe.NT_HEADERS.get_file_offset(), 0x14550),
-    "PE header past the end": lambda made: made.poke(made.at(made.pe.DOS_HEADER, "e_lfanew"), 0x7FFFFFF0),
-    "no sections": lambda made: made.poke(made.at(made.pe.FILE_HEADER, "NumberOfSections"), 0, 2),
-    "optional header past the headers":
-        lambda made: made.poke(made.at(made.pe.FILE_HEADER, "SizeOfOptionalHeader"), 0xFFFF, 2),
-    "too many data directories":
-        lambda made: made.poke(made.at(made.pe.OPTIONAL_HEADER, "NumberOfRvaAndSizes"), 0xFFFF),
-    "headers past the end": lambda made: made.poke(made.at(made.pe.OPTIONAL_HEADER, "SizeOfHeaders"), 0xFFFFFFF0),
+    "no PE signature": lambda made: made.poke(made.pe.NT_HEADERS, "Signature", 0x14550),
+    "PE header past the end": lambda made: made.poke(made.pe.DOS_HEADER, "e_lfanew", 0x7FFFFFF0),
+    "no sections": lambda made: made.poke(made.pe.FILE_HEADER, "NumberOfSections", 0, 2),
+    "optional header past the headers": lambda made: made.poke(made.pe.FILE_HEADER, "SizeOfOptionalHeader", 0xFFFF, 2),
+    "too many data directories": lambda made: made.poke(made.pe.OPTIONAL_HEADER, "NumberOfRvaAndSizes", 0xFFFF),
+    "headers past the end": lambda made: made.poke(made.pe.OPTIONAL_HEADER, "SizeOfHeaders", 0xFFFFFFF0),
 }
 DAMAGES = {
     "cut inside the resource tree": lambda made: made.bytes[:made.root + 20],
     "cut inside the package": lambda made: made.bytes[:-len(PACKAGE) // 2],
     "last byte cut": lambda made: made.bytes[:-1],
-    "section data past the end": lambda made: made.poke(made.at(made.rsrc, "PointerToRawData"), 0x7FFFFE00),
+    "section data past the end": lambda made: made.poke(made.rsrc, "PointerToRawData", 0x7FFFFE00),
     "sections overlap in memory": overlapping_sections,
     "resource tree not at a section start": lambda made: made.poke(
-        made.at(made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[2], "VirtualAddress"), made.rsrc.VirtualAddress + 16),
+        made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[2], "VirtualAddress", made.rsrc.VirtualAddress + 16),
     "kept data after the resources": relocations_kept,
-    "root entry count past the section": lambda made: made.poke(made.root + 14, 0xFFFF, 2),
-    "root entry points at the root": lambda made: made.poke(made.entries[0] + 4, 0x80000000),
-    "name past the section": lambda made: made.poke(made.entries[0], 0xFFFFFFF0),
-    "name length past the section": lambda made: made.poke(made.names[0], 0xFFFF, 2),
-    "two equal IDs": lambda made: made.poke(made.entries[2], made.ids[3]),
+    "root entry count past the section": lambda made: made.poke(made.root, 14, 0xFFFF, 2),
+    "root entry points at the root": lambda made: made.poke(made.entries[0], 4, 0x80000000),
+    "name past the section": lambda made: made.poke(made.entries[0], 0, 0xFFFFFFF0),
+    "name length past the section": lambda made: made.poke(made.names[0], 0, 0xFFFF, 2),
+    "two equal IDs": lambda made: made.poke(made.entries[2], 0, made.ids[3]),
     "two names equal but for case": lambda made: made.put(made.names[1], b"\3\0" + "msi".encode("utf-16-le")),
-    "package size past the image": lambda made: made.poke(made.data["MSI"] + 4, 0x7FFFFFF0),
-    "package offset past the image": lambda made: made.poke(made.data["MSI"], 0x7FFF0000),
+    "package size past the image": lambda made: made.poke(made.package, 4, 0x7FFFFFF0),
+    "package offset past the image": lambda made: made.poke(made.package, 0, 0x7FFF0000),
     "resource tree garbage": lambda made: made.put(made.root, random.Random(1).randbytes(256)),
 }
 ALL_DAMAGES = {**HEADER_DAMAGES, **DAMAGES}

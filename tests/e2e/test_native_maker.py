@@ -12,7 +12,9 @@ import pefile
 import pytest
 
 from pe_resources import resources
+from conftest import sparse
 from wine import LAUNCHER, MAKER
+
 PACKAGE = os.urandom(256 * 1024)
 
 
@@ -23,18 +25,6 @@ def make(cwd, *args, limit_file_size=None):
 
     return subprocess.run([str(MAKER), *map(str, args)], cwd=cwd, capture_output=True, text=True,
                           timeout=600, preexec_fn=limit if limit_file_size else None)
-
-
-def update(work, source, *args):
-    result = work.wine.run(source, ["-update", *args], cwd=work.root, temp=work.temp, timeout=600)
-    assert result.status == 0, result.lines
-    return result
-
-
-def sparse(path, size):
-    with open(path, "wb") as file:
-        file.truncate(size)
-    return path
 
 
 @pytest.fixture(scope="session")
@@ -65,25 +55,14 @@ IDENTITY_CASES = {
 def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, package, params):
     source = work.root / "Source.exe"
     sign, verifies = signer
-    if source_kind == "signed":
-        assert sign(LAUNCHER, source)
-    elif source_kind == "made":
-        work.file("first.msi", PACKAGE)
-        update(work, LAUNCHER, "MSI=first.msi", "Params=/qn", "WrapperName=Source.exe")
-    else:
-        source.write_bytes(LAUNCHER.read_bytes())
-    windows_args, native_args = ["WrapperName=Windows.exe"], ["-o", "Native.exe"]
-    if package is not None:
-        path = work.root / "pkg.msi"
-        sparse(path, package) if isinstance(package, int) else path.write_bytes(package)
-        windows_args.append("MSI=pkg.msi")
-        native_args += ["--msi", "pkg.msi"]
-    if params is not None:
-        windows_args.append(f"Params={params}")
-        native_args += ["--params", params]
-
-    update(work, source, *windows_args)
-    result = make(work.root, *native_args, source)
+    assert sign(LAUNCHER, source) if source_kind == "signed" else source.write_bytes(LAUNCHER.read_bytes())
+    if source_kind == "made":
+        source = work.make_launcher("Made.exe", work.file("first.msi", PACKAGE), params="/qn", source=source)
+    path = None if package is None else \
+        sparse(work.root / "pkg.msi", package) if isinstance(package, int) else work.file("pkg.msi", package)
+    work.make_launcher("Windows.exe", path, params, source=source)
+    result = make(work.root, "-o", "Native.exe", *["--msi", "pkg.msi"] * (path is not None),
+                  *["--params", params] * (params is not None), source)
     assert (result.returncode, result.stderr) == (0, "")
     assert filecmp.cmp(work.root / "Windows.exe", work.root / "Native.exe", shallow=False)
     if isinstance(package, bytes):
@@ -100,16 +79,13 @@ def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, packa
         assert verifies(work.root / "Native.exe")  # an exact copy keeps its signature
 
 
-# Each row: arguments (with {source} and {damaged} filled in), what stderr
-# says. Status 1 but for the wrong command line.
+# Each row: arguments (with {source} filled in), what stderr says (damaged
+# sources: test_damaged_input). Status 1 but for the wrong command line.
+MISSING = ": No such file or directory"
 FAILURES = {
-    "missing source": (["--msi", "pkg.msi", "-o", "Out.exe", "missing.exe"],
-                       "missing.exe: No such file or directory"),
-    "missing package": (["--msi", "missing.msi", "-o", "Out.exe", "{source}"],
-                        "missing.msi: No such file or directory"),
-    "missing output folder": (["--msi", "pkg.msi", "-o", "none/Out.exe", "{source}"],
-                              "none/Out.exe: No such file or directory"),
-    "damaged source": (["--params", "/qn", "-o", "Out.exe", "{damaged}"], "damaged.exe: not a launcher image"),
+    "missing source": (["--msi", "pkg.msi", "-o", "Out.exe", "missing.exe"], "missing.exe" + MISSING),
+    "missing package": (["--msi", "missing.msi", "-o", "Out.exe", "{source}"], "missing.msi" + MISSING),
+    "missing output folder": (["--msi", "pkg.msi", "-o", "none/Out.exe", "{source}"], "none/Out.exe" + MISSING),
     "package over the limit": (["--msi", "huge.msi", "-o", "Out.exe", "{source}"], "huge.msi: too large"),
     "existing output": (["--msi", "pkg.msi", "-o", "taken.exe", "{source}"], "taken.exe: File exists"),
     "output fills the disk": (["--msi", "pkg.msi", "-o", "Out.exe", "{source}"], "Out.exe: File too large"),
@@ -120,12 +96,11 @@ FAILURES = {
 @pytest.mark.parametrize("args, message", FAILURES.values(), ids=FAILURES)
 def test_failures_are_named_and_leave_no_file(tmp_path, args, message):
     (tmp_path / "pkg.msi").write_bytes(PACKAGE)
-    (tmp_path / "damaged.exe").write_bytes(LAUNCHER.read_bytes()[:LAUNCHER.stat().st_size // 2])
     (tmp_path / "taken.exe").write_bytes(b"mine")
     sparse(tmp_path / "huge.msi", 3 << 30)
     before = {p: p.read_bytes() for p in tmp_path.iterdir() if p.name != "huge.msi"}
 
-    filled = [a.format(source=LAUNCHER, damaged=tmp_path / "damaged.exe") for a in args]
+    filled = [a.format(source=LAUNCHER) for a in args]
     fills_disk = message.endswith("File too large")
     result = make(tmp_path, *filled, limit_file_size=len(PACKAGE) // 2 if fills_disk else None)
     assert result.returncode == (2 if "--output" in message else 1)

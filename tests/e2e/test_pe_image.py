@@ -34,13 +34,6 @@ def test_32_bit_gui_image_with_system_imports_aslr_and_dep(pe):
     assert header.DATA_DIRECTORY[5].Size > 0 and not pe.FILE_HEADER.Characteristics & 1
 
 
-def icon_entries(raw, entry_size):
-    """((width, height, bit count), entry offset) of each image of an .ico file or icon group."""
-    for at in range(6, 6 + entry_size * struct.unpack_from("<H", raw, 4)[0], entry_size):
-        w, h, bits = struct.unpack_from("<BBxxxxH", raw, at)
-        yield (w or 256, h or 256, bits), at
-
-
 def test_fixed_resources_are_the_sources_and_nothing_else(pe):
     res = resources(pe)
     assert {key: list(langs) for key, langs in res.items() if key[0] != RT_ICON} == {
@@ -49,13 +42,11 @@ def test_fixed_resources_are_the_sources_and_nothing_else(pe):
     assert manifest == (ROOT / "res" / "launcher.manifest").read_bytes()
     assert b'level="asInvoker"' in manifest
 
-    ico, group_data = (ROOT / "res" / "launcher.ico").read_bytes(), res[(RT_GROUP_ICON, 105)][0]
-    images = {fmt: ico[offset:offset + size] for fmt, at in icon_entries(ico, 16)
-              for size, offset in [struct.unpack_from("<II", ico, at + 8)]}
-    group = {fmt: struct.unpack_from("<H", group_data, at + 12)[0] for fmt, at in icon_entries(group_data, 14)}
-    assert list(group) == ICON_IMAGES
-    assert {fmt: res[(RT_ICON, nid)][0] for fmt, nid in group.items()} == images
-    assert {nid for rtype, nid in res if rtype == RT_ICON} == set(group.values())
+    # The group's entries: width, height, bit count and the image's ID.
+    group = res[(RT_GROUP_ICON, 105)][0]
+    images = [struct.unpack_from("<BBxxxxHxxxxH", group, 6 + 14 * i) for i in range(group[4])]
+    assert [(w or 256, h or 256, bits) for w, h, bits, _ in images] == ICON_IMAGES
+    assert {nid for rtype, nid in res if rtype == RT_ICON} == {nid for *_, nid in images}
 
     strings = {k.decode(): v.decode() for info in pe.FileInfo[0] if hasattr(info, "StringTable")
                for table in info.StringTable for k, v in table.entries.items()}

@@ -64,20 +64,6 @@ def test_names_are_never_reused(work):
         assert (work.root / expected).read_bytes() == LAUNCHER.read_bytes()
 
 
-def test_no_free_name_is_a_shown_failure_and_copies_nothing(work):
-    taken = ["Full.exe"] + [f"({n})Full.exe" for n in range(1, 100)]
-    for name in taken:
-        work.file(name, b"mine")
-    result = work.update("WrapperName=Full.exe", "Params=/qn")
-    assert result.status == 1
-    assert result.lines == [
-        "Zorvane - Events Couldn't create new file. Too many files in directory",
-        "CreateNewWrapper - Surprise Failed to verify file name. Too many files in folder",
-    ]
-    assert sorted(p.name for p in work.root.glob("*Full.exe")) == sorted(taken)
-    assert all((work.root / name).read_bytes() == b"mine" for name in taken)
-
-
 def test_argument_forms(work, package):
     work.file("app.ico", b"\0\0\1\0" + os.urandom(64))  # taken, and changes nothing
     result = work.update("msi=a.msi", "MSI", "=x", "Params=", f"MSI={package.name}", "Icon=app.ico",
@@ -97,15 +83,6 @@ def test_argument_forms(work, package):
     assert payload(made) == (PACKAGE, None)
     assert work.launch(made, "/qb").status == 0
     assert work.records_seen()[-1]["parameters"].endswith(" /qb ")
-
-
-def test_unopenable_package_leaves_no_launcher_under_the_name(work, package):
-    base = work.make_launcher("Base.exe", package)
-    for args in (["Params=/qn"], []):
-        result = work.update("MSI=missing.msi", *args, "WrapperName=Typo.exe", source=base)
-        assert result.status == 1
-        assert result.lines[-1] == "Zorvane - Events Could not open package file."
-        assert not (work.root / "Typo.exe").exists()
 
 
 @pytest.fixture

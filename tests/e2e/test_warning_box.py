@@ -1,5 +1,5 @@
 """The update command's warning box, on a virtual X display, seen and
-dismissed as a person would."""
+dismissed as a person would: no free name for the new launcher."""
 import shutil
 import subprocess
 import time
@@ -55,4 +55,7 @@ def test_warning_box_shows_the_caption_and_waits_for_the_user(work):
 
     xdotool(work, "windowfocus", "--sync", window, "key", "Return")
     assert run.wait(timeout=60) == 1
-    assert log.read_bytes().split(b"\0")[0] == b"Zorvane - Events Couldn't create new file. Too many files in directory"
+    assert log.read_bytes().split(b"\0")[:-1] == [
+        b"Zorvane - Events Couldn't create new file. Too many files in directory",
+        b"CreateNewWrapper - Surprise Failed to verify file name. Too many files in folder", b"<exit 1>"]
+    assert [p.read_bytes() for p in work.root.glob("*Box.exe")] == [b"taken"] * 100  # none copied over
