@@ -72,7 +72,7 @@ def prepare():
             if path.is_file() and "__pycache__" not in path.parts and \
                     (not copy.exists() or copy.read_bytes() != path.read_bytes()):
                 copy.parent.mkdir(parents=True, exist_ok=True)
-                shutil.copyfile(path, copy)
+                shutil.copy(path, copy)  # with its mode: scripts stay executable
     if not (BUILD / "build.ninja").exists():
         subprocess.run(["cmake", "-S", TREE, "-B", BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         f"-DCMAKE_TOOLCHAIN_FILE={TREE}/cmake/mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel"],
@@ -116,7 +116,7 @@ def main(names):
     missed = 0
     for name, (file, text, faulty, tests) in chosen.items():
         failed = with_fault(file, text, faulty, lambda: failing(tests))
-        verdict = "NO BUILD" if failed is None else f"caught  (by {', '.join(failed)})" if failed else "MISSED"
+        verdict = "NO BUILD" if failed is None else f"caught by {', '.join(failed)}" if failed else "MISSED"
         print(f"{name}: {verdict}", flush=True)
         missed += not failed
     run("cmake", "--build", BUILD)  # the copy left built as it is

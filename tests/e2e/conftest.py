@@ -63,12 +63,8 @@ class Workspace:
         return self.wine.run(source, ["-update", *args], cwd=cwd or self.root, temp=self.temp)
 
     def make_launcher(self, name: str, package: Path = None, params: str = None, source=LAUNCHER) -> Path:
-        args = [f"WrapperName={name}"]
-        if package is not None:
-            args.append(f"MSI={package.name}")
-        if params is not None:
-            args.append(f"Params={params}")
-        result = self.update(*args, source=source)
+        args = ([] if package is None else [f"MSI={package.name}"]) + ([] if params is None else [f"Params={params}"])
+        result = self.update(f"WrapperName={name}", *args, source=source)
         assert result.status == 0, result.lines
         return self.root / name
 

@@ -1,24 +1,27 @@
 """Reading a launcher's resources with pefile."""
+from pathlib import Path
+
 import pefile
 
 
-def resources(pe):
-    """{(type, name): {language: bytes}}; string type/names as str. Takes a
-    pefile.PE or a path."""
-    if not isinstance(pe, pefile.PE):
-        with pefile.PE(str(pe)) as image:
-            return resources(image)
-
-    def key(entry):
-        return str(entry.name) if entry.name is not None else entry.id
-
-    found = {}
-    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+def regions(path):
+    """{(type, name): {language: (file offset, size, address, data entry's file offset)}}, the data
+    itself unread; string types and names as str."""
+    with pefile.PE(str(path), fast_load=True) as pe:
+        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        key = lambda entry: str(entry.name) if entry.name is not None else entry.id
+        root, found = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), {}
+        for kind in root.entries if root else []:
+            for name in kind.directory.entries:
+                for language in name.directory.entries:
+                    data = language.data.struct
+                    found.setdefault((key(kind), key(name)), {})[language.id] = (
+                        pe.get_offset_from_rva(data.OffsetToData), data.Size, data.OffsetToData, data.get_file_offset())
         return found
-    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        for name in rtype.directory.entries:
-            for lang in name.directory.entries:
-                data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
-                found.setdefault((key(rtype), key(name)), {})[lang.id] = data
-    return found
 
+
+def resources(path):
+    """{(type, name): {language: bytes}}."""
+    image = Path(path).read_bytes()
+    return {key: {language: image[at:at + size] for language, (at, size, *_) in languages.items()}
+            for key, languages in regions(path).items()}

@@ -8,9 +8,9 @@ import re
 import struct
 from concurrent.futures import ThreadPoolExecutor
 
-import pefile
 import pytest
 
+from pe_resources import regions
 from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
@@ -19,18 +19,15 @@ FILLER = b"Z"  # lies past every patched resource's end: a launcher reading on s
 PACKAGE = random.Random(SEED).randbytes(64 * 1024)
 ROOM = 5000
 TIMEOUT = 60  # a hang fails the run instead of holding the suite
-UTF8 = {"LANG": "C.UTF-8"}  # Wine reads non-ASCII Unix arguments through the locale
 
 
-def patched(image: bytes, data: bytes) -> bytes:
-    """image with its option line cut to data, filler behind it."""
-    pe = pefile.PE(data=image)
-    [entry] = [leaf.data.struct for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if str(kind.name) == "PARAMS"
-               for name in kind.directory.entries for leaf in name.directory.entries]
-    start, out = pe.get_offset_from_rva(entry.OffsetToData), bytearray(image)
-    out[start:start + entry.Size] = data.ljust(entry.Size, FILLER)
-    struct.pack_into("<I", out, entry.get_file_offset() + 4, len(data))
-    return bytes(out)
+def patched(launcher, data: bytes) -> bytes:
+    """The launcher with its option line cut to data, filler behind it."""
+    [(start, room, _, entry)] = regions(launcher)[("PARAMS", 106)].values()
+    image = bytearray(launcher.read_bytes())
+    image[start:start + room] = data.ljust(room, FILLER)
+    struct.pack_into("<I", image, entry + 4, len(data))
+    return bytes(image)
 
 
 def parse_record(raw: bytes):
@@ -55,7 +52,7 @@ def run_many(work, jobs):
 def base(work):
     """A launcher whose payload resources leave room for every case."""
     package = work.file("base.msi", PACKAGE)
-    return work.make_launcher("Base.exe", package, params="Z" * ROOM).read_bytes()
+    return work.make_launcher("Base.exe", package, params="Z" * ROOM)
 
 
 def per_user_choice(result) -> bytes:
@@ -106,7 +103,7 @@ def test_hostile_arguments_reach_msiexec_literally(work):
     launcher = work.make_launcher("Args.exe", package)
     batches = [FIXED_ARGUMENTS, ["x" * 8000, "%s" * 2000]]  # long: far past the log's cut
     batches += [random_arguments(rng, 12) for _ in range(max(4, CASES // 5))]
-    jobs = [(work.file(f"A{i}.exe", launcher.read_bytes()), words, UTF8) for i, words in enumerate(batches)]
+    jobs = [(work.file(f"A{i}.exe", launcher.read_bytes()), words) for i, words in enumerate(batches)]
     for words, (result, seen) in zip(batches, run_many(work, jobs)):
         context = f"seed {SEED}, arguments {words!r}"
         assert result.status == 0 and not result.crashed, context
@@ -156,11 +153,11 @@ def test_hostile_update_arguments_are_logged_and_staged_literally(work):
     runs = [hostile + [f"WrapperName={name}", f"MSI={package.name}", f"Params={options}"],
             ["WrapperName=" + "w" * 5000, "MSI=p.msi"],
             ["MSI=" + "%n" * 2500, "WrapperName=U.exe"]]
-    made, long_name, long_package = run_many(work, [(LAUNCHER, ["-update", *args], UTF8) for args in runs])
+    made, long_name, long_package = run_many(work, [(LAUNCHER, ["-update", *args]) for args in runs])
     assert made[0].status == 0 and not made[0].crashed
     assert made[0].lines == [parse_failure(a) for a in hostile] + [
         "CreateNewWrapper - Events Found new file name:" + cp(name)]
-    result, [((_, staged), package_bytes)] = run_one(work, work.root / name, ["ignored"], UTF8)
+    result, [((_, staged), package_bytes)] = run_one(work, work.root / name, ["ignored"])
     assert result.status == 0 and staged == options.encode("cp1252") and package_bytes == b"package"
 
     assert long_name[0].status == 1 and not long_name[0].crashed

@@ -7,10 +7,10 @@ import subprocess
 import time
 from pathlib import Path
 
-import pefile
 import pytest
 
 from conftest import Workspace, sparse
+from pe_resources import regions
 from wine import LAUNCHER, LAUNCH_FAILED, WINE
 
 GiB = 1 << 30
@@ -19,7 +19,6 @@ GiB = 1 << 30
 IMAGE_SPAN = 0x50000000 - 0x00FE0000 - 0x00400000
 TOO_LARGE = ("Zorvane - Events Error in setting resource. not enough memory for operation "
              "or file is to large.")
-RESOURCE_DIR = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]
 
 
 def marked_package(path, size):
@@ -43,24 +42,13 @@ def digest(path, offset=0, size=None):
     return hashed.hexdigest() if left == 0 else "the file ends early"
 
 
-def resource_regions(launcher):
-    """{(type, name, language): (file offset, size, address)}, without reading any data."""
-    with pefile.PE(str(launcher), fast_load=True) as pe:
-        pe.parse_data_directories(directories=[RESOURCE_DIR])
-        return {(str(kind.name) if kind.name else kind.id, name.id, language.id):
-                (pe.get_offset_from_rva(data.OffsetToData), data.Size, data.OffsetToData)
-                for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
-                for name in kind.directory.entries for language in name.directory.entries
-                for data in [language.data.struct]}
-
-
 @pytest.fixture(scope="module")
 def largest_package(tmp_path_factory, recording_wine):
     """The largest package the launcher accepts: its data starts at the
     same place whatever its size, so a one-byte probe tells the room left."""
     work = Workspace(tmp_path_factory.mktemp("probe"), recording_wine)
     probe = work.make_launcher("Probe.exe", work.file("one.msi", b"x"), params="/qn")
-    return IMAGE_SPAN - resource_regions(probe)[("MSI", 104, 0)][2]
+    return IMAGE_SPAN - regions(probe)[("MSI", 104)][0][2]
 
 
 @pytest.mark.parametrize("size", [0, 1, GiB, "largest"])
@@ -72,12 +60,11 @@ def test_packages_up_to_the_limit_are_made_and_launched_whole(work, size, larges
 
     # Read back by pefile: the package whole, the rest of the resources as they were.
     made = work.root / "Made.exe"
-    regions = resource_regions(made)
-    offset, length, _ = regions.pop(("MSI", 104, 0))
+    found = regions(made)
+    [(offset, length, *_)], [(_, params, *_)] = found.pop(("MSI", 104)).values(), found.pop(("PARAMS", 106)).values()
     expected = digest(package)
-    assert length == size and digest(made, offset, length) == expected
-    assert regions.pop(("PARAMS", 106, 0))[1] == len(b"/qn\0")
-    assert regions.keys() == resource_regions(LAUNCHER).keys()
+    assert (length, params, digest(made, offset, length)) == (size, len(b"/qn\0"), expected)
+    assert found.keys() == regions(LAUNCHER).keys()
 
     launched = work.launch(made, timeout=600)
     installed = [digest(copy) for copy in sorted(work.records.glob("record-*.pkg"))]

@@ -35,7 +35,7 @@ def test_32_bit_gui_image_with_system_imports_aslr_and_dep(pe):
 
 
 def test_fixed_resources_are_the_sources_and_nothing_else(pe):
-    res = resources(pe)
+    res = resources(LAUNCHER)
     assert {key: list(langs) for key, langs in res.items() if key[0] != RT_ICON} == {
         (RT_MANIFEST, 1): [0], (RT_GROUP_ICON, 105): [0], (RT_VERSION, 1): [1033]}
     manifest = res[(RT_MANIFEST, 1)][0]

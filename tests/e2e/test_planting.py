@@ -6,26 +6,11 @@ import subprocess
 
 import pytest
 
-from wine import BUILD, RECORDER, ROOT, WINE, windows_path
+from wine import BUILD, RECORDER, WINE, windows_path
 
-SOURCES = ROOT / "tests" / "tools" / "planted"
-PLANTED = BUILD / "planted"
-PROBE, UXTHEME = PLANTED / "plant_probe.exe", PLANTED / "uxtheme.dll"
+PROBE, UXTHEME = BUILD / "tests" / "planted" / "plant_probe.exe", BUILD / "tests" / "planted" / "uxtheme.dll"
 SYSTEM_MSIEXEC = "c:\\windows\\syswow64\\msiexec.exe"  # a 32-bit process's
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
-
-
-@pytest.fixture(scope="session")
-def tools():
-    """The plants and helpers, built here: they are not part of the product build."""
-    PLANTED.mkdir(parents=True, exist_ok=True)
-    builds = {UXTHEME: ["-shared", '-DPLANT_NAME="uxtheme"', "marker_dll.cpp"],
-              PROBE: ["plant_probe.cpp", "-lshell32"]}
-    newest = max(p.stat().st_mtime for p in SOURCES.iterdir())
-    jobs = [subprocess.Popen(["i686-w64-mingw32-g++-win32", "-O1", "-static", *args, "-o", str(target)],
-                             cwd=SOURCES) for target, args in builds.items()
-            if not target.exists() or target.stat().st_mtime < newest]
-    assert all(job.wait(timeout=120) == 0 for job in jobs)
 
 
 @pytest.fixture(scope="module")
@@ -60,7 +45,7 @@ def taken_records(work):
     return seen
 
 
-def test_planted_msiexec_never_runs(work, tools):
+def test_planted_msiexec_never_runs(work):
     # The control asks for "msiexec": Wine itself maps a bare "msiexec.exe"
     # to its system copy, Windows would not. Under WoW64 Wine's shell finds
     # the plant only in some layouts; one is enough to show that it works.
@@ -78,7 +63,7 @@ def test_planted_msiexec_never_runs(work, tools):
 
 # uxtheme is loaded by name after the entry point, by the warning box, under
 # Wine as on Windows: the search the launcher restricts for the whole process.
-def test_planted_dll_is_never_loaded(work, tools, unsafe_search):
+def test_planted_dll_is_never_loaded(work, unsafe_search):
     env = {"WINEDLLOVERRIDES": work.wine.env()["WINEDLLOVERRIDES"] + ";uxtheme=n,b"}
     for case, app, cwd in layouts(work, UXTHEME.name, UXTHEME):
         markers = work.root / case / "markers"

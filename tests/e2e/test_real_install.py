@@ -25,8 +25,7 @@ def test_made_launchers_install_their_package_silently(real_work, sample_msi):
         for stale in installed(work.wine):
             stale.unlink()  # C's reinstall must bring it back
         result = work.launch(launcher, timeout=300)
-        assert result.status == 0, result.lines
-        assert result.lines == ["DefaultAction - Events installer exited with code 0"]
+        assert (result.status, result.lines) == (0, ["DefaultAction - Events installer exited with code 0"])
         [file] = installed(work.wine)
         assert file.read_bytes() == README
         assert list(work.temp.iterdir()) == []

@@ -68,13 +68,12 @@ def test_argument_forms(work, package):
     work.file("app.ico", b"\0\0\1\0" + os.urandom(64))  # taken, and changes nothing
     result = work.update("msi=a.msi", "MSI", "=x", "Params=", f"MSI={package.name}", "Icon=app.ico",
                          "WrapperName=Args.exe", "Params=/qb X=1=2")
-    assert result.status == 0
-    assert result.lines == [
+    assert (result.status, result.lines) == (0, [
         "CreateNewWrapper - Surprise unknown command: msi",
         "CreateNewWrapper - Surprise failed parsing argument: MSI",
         "CreateNewWrapper - Surprise unknown command: ",
         "CreateNewWrapper - Events Found new file name:Args.exe",
-    ]
+    ])
     assert payload(work.root / "Args.exe") == (PACKAGE, b"/qb X=1=2\0")
     assert_fixed_resources_inherited(work.root / "Args.exe")
 
@@ -87,29 +86,24 @@ def test_argument_forms(work, package):
 
 @pytest.fixture
 def small_disk(work):
-    """A folder on a file system of its own, sized by the test."""
-    mounted = []
+    """mount(size): a folder on a file system of its own, of that size."""
+    folder = work.root / "disk"
+    folder.mkdir()
 
-    def make(size):
-        folder = work.root / "disk"
-        folder.mkdir()
-        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)],
-                          capture_output=True).returncode != 0:
+    def mount(size):
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)]).returncode != 0:
             pytest.skip("cannot mount a small file system here")
-        mounted.append(folder)
         return folder
 
-    yield make
-    for folder in mounted:
-        subprocess.run(["umount", str(folder)], check=False)
+    yield mount
+    subprocess.run(["umount", str(folder)], capture_output=True)
 
 
 def test_failed_copy_is_shown_and_leaves_nothing(work, small_disk):
     disk = small_disk(64 * 1024)  # the reservation fits, the launcher does not
     result = work.update("WrapperName=Copy.exe", cwd=disk)
-    assert result.status == 1
-    assert result.lines == ["CreateNewWrapper - Events Found new file name:Copy.exe",
-                            "Zorvane - Events Could not copy the launcher to the new file."]
+    assert (result.status, result.lines) == (1, ["CreateNewWrapper - Events Found new file name:Copy.exe",
+                                                 "Zorvane - Events Could not copy the launcher to the new file."])
     assert list(disk.iterdir()) == []
 
 
@@ -117,6 +111,5 @@ def test_failed_commit_is_shown_and_reported(work, small_disk):
     disk = small_disk(LAUNCHER.stat().st_size + 64 * 1024)  # the copy fits, the package does not
     work.file("big.msi", os.urandom(1 << 20))
     result = work.update(f"MSI={work.root / 'big.msi'}", "WrapperName=Commit.exe", cwd=disk)
-    assert result.status == 1
-    assert result.lines[-1] == "Zorvane - Events Could not write changes to file."
+    assert (result.status, result.lines[-1]) == (1, "Zorvane - Events Could not write changes to file.")
     assert list(disk.iterdir()) == []  # no half-written launcher left

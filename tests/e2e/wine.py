@@ -58,18 +58,10 @@ class WinePrefix:
         self.display = display  # an X display; headless otherwise
 
     def env(self, extra=None) -> dict:
-        env = {
-            "PATH": "/usr/bin:/bin",
-            "HOME": os.environ.get("HOME", "/root"),
-            "WINEPREFIX": str(self.path),
-            "WINEDEBUG": "-all",
-            "LANG": "C.UTF-8",  # Wine reads non-ASCII Unix arguments through the locale
-            "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
-        }
-        if self.display:
-            env["DISPLAY"] = self.display
-        env.update(extra or {})
-        return env
+        return {"PATH": "/usr/bin:/bin", "HOME": os.environ.get("HOME", "/root"), "WINEPREFIX": str(self.path),
+                "WINEDEBUG": "-all", "LANG": "C.UTF-8",  # Wine reads non-ASCII Unix arguments through the locale
+                "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
+                **({"DISPLAY": self.display} if self.display else {}), **(extra or {})}
 
     def boot(self):
         self.path.mkdir(parents=True, exist_ok=True)

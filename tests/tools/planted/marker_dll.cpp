@@ -1,6 +1,6 @@
 // A DLL that must never be loaded: when it is, it leaves a marker file
 // %PLANT_MARKER_DIR%\<PLANT_NAME>-<pid>.txt naming the process that loaded it.
-// Built once per planted name (-DPLANT_NAME=\"version\").
+// Built once per planted name (PLANT_NAME, e.g. "uxtheme").
 #include <windows.h>
 
 #include <cstdio>
