@@ -18,7 +18,8 @@ class Image:
     def __init__(self, path):
         self.bytes = path.read_bytes()
         self.pe = pe = pefile.PE(data=self.bytes)
-        self.rsrc = next(s for s in pe.sections if s.VirtualAddress == pe.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress)
+        tree = pe.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress
+        self.rsrc = next(s for s in pe.sections if s.VirtualAddress == tree)
         self.root, entries = pe.DIRECTORY_ENTRY_RESOURCE.struct.get_file_offset(), pe.DIRECTORY_ENTRY_RESOURCE.entries
         self.entries = [e.struct.get_file_offset() for e in entries]  # MSI, PARAMS, then IDs
         self.ids = [e.id for e in entries]
@@ -28,7 +29,7 @@ class Image:
                              for name in kind.directory.entries for leaf in name.directory.entries), None)
 
     def poke(self, structure, field, value, width=4):
-        """The bytes with field (a pefile field name, or an offset into structure's file offset) set."""
+        """The bytes with one field set: a pefile structure's named field, or the field at a file offset plus field."""
         at = structure + field if isinstance(structure, int) else structure.get_field_absolute_offset(field)
         return self.put(at, value.to_bytes(width, "little"))
 
