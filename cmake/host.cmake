@@ -1,9 +1,5 @@
 # The native launcher maker: makes launchers on a Linux build server from a
 # built launcher.exe and a package, without Windows.
-add_library(launcher_image STATIC ${LAUNCHER_IMAGE_SOURCES})
-target_include_directories(launcher_image PUBLIC src)
-
-# launcher-make: the command packagers run; installed to bin/.
 set(LAUNCHER_MAKE_SOURCES
   src/update/launcher_make.cpp
   src/update/make_options.cpp
@@ -12,21 +8,26 @@ set(LAUNCHER_MAKE_SOURCES
   src/update/temporary_file.cpp
   src/update/progress_line.cpp
   src/update/tool_report.cpp
+  ${LAUNCHER_IMAGE_SOURCES}
 )
-add_executable(launcher-make ${LAUNCHER_MAKE_SOURCES})
-target_link_libraries(launcher-make PRIVATE launcher_image)
-target_compile_definitions(launcher-make PRIVATE LAUNCHER_MAKE_VERSION="${PROJECT_VERSION}")
-# Small like the launcher: no exceptions, no unwinder.
-target_compile_options(launcher-make PRIVATE -fno-exceptions)
+
+# Small like the launcher: no exceptions, no unwinder. Further options go to
+# compiling and linking alike.
+function(add_launcher_make target)
+  add_executable(${target} ${LAUNCHER_MAKE_SOURCES})
+  target_include_directories(${target} PRIVATE src)
+  target_compile_definitions(${target} PRIVATE LAUNCHER_MAKE_VERSION="${PROJECT_VERSION}")
+  target_compile_options(${target} PRIVATE -fno-exceptions ${ARGN})
+  target_link_options(${target} PRIVATE ${ARGN})
+endfunction()
+
+# launcher-make: the command packagers run; installed to bin/.
+add_launcher_make(launcher-make)
 install(TARGETS launcher-make DESTINATION bin)
 
 # For the tests: the same maker under the address and undefined-behaviour
 # sanitizers, so that a damaged source read out of bounds ends it loudly.
 if(LAUNCHER_TESTS)
-  set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  add_executable(launcher-make-checked ${LAUNCHER_MAKE_SOURCES} ${LAUNCHER_IMAGE_SOURCES})
-  target_include_directories(launcher-make-checked PRIVATE src)
-  target_compile_definitions(launcher-make-checked PRIVATE LAUNCHER_MAKE_VERSION="${PROJECT_VERSION}")
-  target_compile_options(launcher-make-checked PRIVATE -fno-exceptions ${sanitizers})
-  target_link_options(launcher-make-checked PRIVATE ${sanitizers})
+  add_launcher_make(launcher-make-checked
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 endif()

@@ -20,7 +20,7 @@ public:
     // True when the command did its job. Failures are reported by the command.
     virtual bool Run(const ArgumentList& arguments) = 0;
 
-    // The process's exit code after Run returned succeeded: 0 or 1 unless a
+    // The process's exit code, given what Run returned: 0 or 1 unless the
     // command has a code of its own to pass on.
     virtual unsigned long ExitCode(bool succeeded) const { return succeeded ? 0 : 1; }
 

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <memory>
+
+#include "core/unique_stream.h"
 
 namespace ZORVANE {
 
@@ -24,16 +25,5 @@ struct LocalFreer {
     void operator()(void* block) const noexcept { LocalFree(block); }
 };
 using UniqueLocal = std::unique_ptr<void, LocalFreer>;
-
-struct StreamCloser {
-    void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
-};
-using UniqueStream = std::unique_ptr<std::FILE, StreamCloser>;
-
-// Closes a stream that was written to and reports whether every byte reached
-// the file; the stream is released either way.
-[[nodiscard]] inline bool CloseWrittenStream(UniqueStream stream) {
-    return std::fclose(stream.release()) == 0;
-}
 
 }  // namespace ZORVANE

@@ -2,7 +2,6 @@
 // replaces the copy's package and/or option line.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -44,8 +43,8 @@ public:
     bool VerifyFileName(std::string& name);
 
     // Stages one resource into update; false when it reported a failure.
-    // Icons are accepted and never staged. A package too large for a
-    // launcher discards the whole update.
+    // Icons are accepted and never staged. A package that cannot be staged
+    // ends the update: StageResources then writes nothing.
     bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
                      const std::string& text);
 

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "update/posix_files.h"
+#include "core/unique_stream.h"
 
 namespace ZORVANE {
 
 struct InputFile {
-    PosixStream stream;
+    UniqueStream stream;
     std::uint64_t size = 0;
     mode_t mode = 0;
 };

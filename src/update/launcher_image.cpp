@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/payload.h"
 #include "update/image_source.h"
 #include "update/pe_checksum.h"
 #include "update/pe_format.h"
@@ -14,6 +15,7 @@ namespace ZORVANE {
 
 namespace {
 
+using pe::AlignUp;
 using pe::Get16;
 using pe::Get32;
 using pe::Put32;
@@ -36,16 +38,8 @@ constexpr std::uint64_t kLargestExecutableShift = 0x00FE0000;
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr std::uint32_t kLargestHeaders = 1 << 16;
 
-// Payload identities (kept in step with core/payload.h, which needs windows.h).
-const ResourceName kPackageType = ResourceString("MSI");
-constexpr std::uint16_t kPackageId = 104;
-const ResourceName kParamsType = ResourceString("PARAMS");
-constexpr std::uint16_t kParamsId = 106;
-constexpr std::uint16_t kPayloadLanguage = 0;
-
-std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
-    return (value + alignment - 1) & ~(alignment - 1);
-}
+const ResourceName kPackageType = ResourceString(kPackageResourceType);
+const ResourceName kParamsType = ResourceString(kParamsResourceType);
 
 bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
@@ -224,14 +218,14 @@ private:
 
     void ApplyReplacement() {
         if (replacement_.package != nullptr) {
-            Replace(kPackageType, kPackageId, ResourceOrigin::Package, replacement_.packageSize);
+            Replace(kPackageType, kPackageResourceId, ResourceOrigin::Package, replacement_.packageSize);
         }
         if (replacement_.replaceParams) {
-            Replace(kParamsType, kParamsId, ResourceOrigin::Params, replacement_.params.size() + 1);
+            Replace(kParamsType, kParamsResourceId, ResourceOrigin::Params, replacement_.params.size() + 1);
         }
         // The package is the bulk of a launcher: it ends the file.
         for (ResourceLeaf& leaf : plan_.leaves) {
-            leaf.placedLast = IsPayload(leaf, kPackageType, kPackageId);
+            leaf.placedLast = IsPayload(leaf, kPackageType, kPackageResourceId);
         }
     }
 

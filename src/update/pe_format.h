@@ -26,6 +26,11 @@ inline void Put32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+// value rounded up to a multiple of alignment, a power of two.
+inline std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
+    return (value + alignment - 1) & ~(alignment - 1);
+}
+
 // DOS stub header.
 constexpr std::uint32_t kDosHeaderSize = 64;
 constexpr std::uint32_t kNewHeaderPointer = 0x3C;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "update/posix_files.h"
 #include "update/temporary_file.h"
 #include "update/tool_report.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "update/posix_files.h"
+#include "core/unique_stream.h"
 
 namespace ZORVANE {
 
@@ -35,7 +35,7 @@ private:
 
     std::string target_;
     std::string temporary_;  // empty once it names no file of ours
-    PosixStream stream_;
+    UniqueStream stream_;
 };
 
 }  // namespace ZORVANE

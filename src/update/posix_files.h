@@ -1,18 +1,10 @@
-// Owners for the native maker's file descriptors and streams: each is closed
-// by the scope that opened it, on every path.
+// The owner of the native maker's file descriptors (streams: core/unique_stream.h):
+// each is closed by the scope that opened it, on every path.
 #pragma once
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <memory>
-
 namespace ZORVANE {
-
-struct PosixStreamCloser {
-    void operator()(std::FILE* stream) const noexcept { std::fclose(stream); }
-};
-using PosixStream = std::unique_ptr<std::FILE, PosixStreamCloser>;
 
 class UniqueFd {
 public:

@@ -7,6 +7,7 @@ namespace ZORVANE {
 
 namespace {
 
+using pe::AlignUp;
 using pe::Get16;
 using pe::Get32;
 using pe::Put16;
@@ -30,10 +31,6 @@ char16_t UpperCase(char16_t c) {
     if (c >= 0x430 && c <= 0x44F) return c - 0x20;
     if (c >= 0x450 && c <= 0x45F) return c - 0x50;
     return c;
-}
-
-std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
-    return (value + alignment - 1) & ~(alignment - 1);
 }
 
 class TreeReader {

@@ -101,10 +101,7 @@ bool createNewWrapper::StagePackage(ResourceUpdate& update, std::FILE* file) {
     }
     switch (update.Add(file, size)) {
         case ImageWriteStatus::Written: return true;
-        case ImageWriteStatus::TooLarge:
-            ShowMessage(kNoBuffer);
-            update.Discard();
-            return false;
+        case ImageWriteStatus::TooLarge: ShowMessage(kNoBuffer); return false;
         default:
             ShowMessage("Could not add resource.");
             return false;
