@@ -7,6 +7,7 @@ import pefile
 import pytest
 
 from conftest import Workspace
+from pe_resources import regions
 from wine import CHECKED_MAKER, LAUNCHER, LAUNCH_FAILED, windows_path
 
 PACKAGE = os.urandom(64 * 1024)
@@ -24,9 +25,8 @@ class Image:
         self.entries = [e.struct.get_file_offset() for e in entries]  # MSI, PARAMS, then IDs
         self.ids = [e.id for e in entries]
         self.names = [self.rsrc.PointerToRawData + (e.struct.Name & 0x7FFFFFFF) for e in entries if e.name]
-        self.package = next((leaf.data.struct.get_file_offset()  # its address, then its size
-                             for kind in entries if str(kind.name) == "MSI"
-                             for name in kind.directory.entries for leaf in name.directory.entries), None)
+        # The package's data entry: its address, then its size.
+        [self.package] = [entry for *_, entry in regions(path).get(("MSI", 104), {}).values()] or [None]
 
     def poke(self, structure, field, value, width=4):
         """The bytes with one field set: a pefile structure's named field, or the field at a file offset plus field."""
