@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "core/path_names.h"
 #include "core/unique_handles.h"
-#include "update/launcher_image.h"
+#include "image/launcher_image.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {

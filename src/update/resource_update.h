@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/unique_handles.h"
-#include "update/launcher_image.h"
+#include "image/launcher_image.h"
 #include "update/new_launcher_file.h"
 
 namespace ZORVANE {

@@ -1,11 +1,11 @@
-#include "update/input_file.h"
+#include "maker/input_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 

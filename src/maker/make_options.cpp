@@ -1,11 +1,11 @@
-#include "update/make_options.h"
+#include "maker/make_options.h"
 
 #include <getopt.h>
 
 #include <cstdio>
 #include <string>
 
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 

@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <vector>
 
-#include "update/input_file.h"
-#include "update/launcher_image.h"
-#include "update/make_options.h"
-#include "update/pending_output.h"
-#include "update/progress_line.h"
-#include "update/tool_report.h"
+#include "maker/input_file.h"
+#include "image/launcher_image.h"
+#include "maker/make_options.h"
+#include "maker/pending_output.h"
+#include "maker/progress_line.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 
