@@ -43,9 +43,11 @@ private:
     }
 
     void PadTo(std::uint64_t offset) {
-        std::fill(buffer_.get(), buffer_.get() + kCopyBufferSize, 0);
         while (status_ == ImageWriteStatus::Written && written_ < offset) {
-            Put(buffer_.get(), static_cast<std::size_t>(std::min<std::uint64_t>(offset - written_, kCopyBufferSize)));
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(offset - written_, kCopyBufferSize));
+            std::fill(buffer_.get(), buffer_.get() + piece, 0);
+            Put(buffer_.get(), piece);
         }
     }
 
