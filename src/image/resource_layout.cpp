@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/payload.h"
+#include "image/index_sort.h"
 #include "image/pe_format.h"
 
 namespace ZORVANE {
@@ -35,17 +36,19 @@ std::vector<std::uint32_t> RankNames(const ResourceTree& tree) {
     for (std::uint32_t i = 0; i < used.size(); ++i) {
         if (used[i]) names.push_back(i);
     }
-    const auto compare = [&tree](std::uint32_t a, std::uint32_t b) {
-        return CompareResourceNames(tree.NameAt(a), tree.NameAt(b));
-    };
-    std::sort(names.begin(), names.end(), [&compare](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+    SortIndices(names, &ResourceTree::NameBefore, &tree);
     std::vector<std::uint32_t> ranks(tree.NameCount());
     std::uint32_t rank = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0 && compare(names[i - 1], names[i]) != 0) ++rank;
+        if (i > 0 && CompareResourceNames(tree.NameAt(names[i - 1]), tree.NameAt(names[i])) != 0) ++rank;
         ranks[names[i]] = rank;
     }
     return ranks;
+}
+
+bool RanksBefore(const void* ranks, std::uint32_t a, std::uint32_t b) {
+    const std::vector<Ranks>& all = *static_cast<const std::vector<Ranks>*>(ranks);
+    return all[a] < all[b];
 }
 
 struct Group {
@@ -165,7 +168,7 @@ bool LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva, R
         ranks[i] = {nameRanks[leaves[i].type], nameRanks[leaves[i].name], nameRanks[leaves[i].language]};
         sorted[i] = i;
     }
-    std::sort(sorted.begin(), sorted.end(), [&ranks](std::uint32_t a, std::uint32_t b) { return ranks[a] < ranks[b]; });
+    SortIndices(sorted, &RanksBefore, &ranks);
     for (std::size_t i = 1; i < sorted.size(); ++i) {
         if (ranks[sorted[i - 1]] == ranks[sorted[i]]) return false;
     }

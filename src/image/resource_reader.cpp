@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/index_sort.h"
+
 namespace ZORVANE {
 
 namespace {
@@ -48,14 +50,15 @@ public:
 
     // Each leaf's data is copied once: data shared by leaves would multiply the output.
     bool LeavesOverlap() const {
-        std::vector<const LeafData*> data;
-        for (const ResourceLeaf& leaf : tree_.Leaves()) {
-            if (leaf.data.size != 0) data.push_back(&leaf.data);
+        const std::vector<ResourceLeaf>& leaves = tree_.Leaves();
+        std::vector<std::uint32_t> order;
+        for (std::uint32_t i = 0; i < leaves.size(); ++i) {
+            if (leaves[i].data.size != 0) order.push_back(i);
         }
-        std::sort(data.begin(), data.end(),
-                  [](const LeafData* a, const LeafData* b) { return a->sourceOffset < b->sourceOffset; });
-        for (std::size_t i = 1; i < data.size(); ++i) {
-            if (data[i - 1]->sourceOffset + data[i - 1]->size > data[i]->sourceOffset) return true;
+        SortIndices(order, &StartsBefore, &leaves);
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            const LeafData& previous = leaves[order[i - 1]].data;
+            if (previous.sourceOffset + previous.size > leaves[order[i]].data.sourceOffset) return true;
         }
         return false;
     }
@@ -67,13 +70,16 @@ private:
 
     // Sorted, so that a table of many long names is not compared pair by pair.
     bool HasDoubles(std::vector<std::uint32_t> names) const {
-        const auto order = [this](std::uint32_t a, std::uint32_t b) {
-            return CompareResourceNames(tree_.NameAt(a), tree_.NameAt(b)) < 0;
-        };
-        std::sort(names.begin(), names.end(), order);
-        return std::adjacent_find(names.begin(), names.end(), [this](std::uint32_t a, std::uint32_t b) {
-                   return CompareResourceNames(tree_.NameAt(a), tree_.NameAt(b)) == 0;
-               }) != names.end();
+        SortIndices(names, &ResourceTree::NameBefore, &tree_);
+        for (std::size_t i = 1; i < names.size(); ++i) {
+            if (CompareResourceNames(tree_.NameAt(names[i - 1]), tree_.NameAt(names[i])) == 0) return true;
+        }
+        return false;
+    }
+
+    static bool StartsBefore(const void* leaves, std::uint32_t a, std::uint32_t b) {
+        const std::vector<ResourceLeaf>& all = *static_cast<const std::vector<ResourceLeaf>*>(leaves);
+        return all[a].data.sourceOffset < all[b].data.sourceOffset;
     }
 
     bool ReadName(std::uint32_t field, std::uint32_t& index) {

@@ -33,6 +33,11 @@ bool ResourceTree::HasKey(const ResourceLeaf& leaf, const ResourceKey& key) cons
            CompareResourceNames(names_[leaf.language], key.language) == 0;
 }
 
+bool ResourceTree::NameBefore(const void* tree, std::uint32_t a, std::uint32_t b) {
+    const ResourceTree& names = *static_cast<const ResourceTree*>(tree);
+    return CompareResourceNames(names.NameAt(a), names.NameAt(b)) < 0;
+}
+
 const ResourceLeaf* ResourceTree::FindLeaf(const ResourceKey& key) const {
     for (const ResourceLeaf& leaf : leaves_) {
         if (HasKey(leaf, key)) return &leaf;

@@ -52,6 +52,8 @@ public:
     const ResourceName& NameAt(std::uint32_t index) const { return names_[index]; }
     std::size_t NameCount() const { return names_.size(); }
     bool HasKey(const ResourceLeaf& leaf, const ResourceKey& key) const;
+    // An IndexOrder (index_sort.h) of names in Windows' order; context is the tree.
+    static bool NameBefore(const void* tree, std::uint32_t a, std::uint32_t b);
 
     // For the reader, which checks keys for doubles itself: a name kept once
     // however many leaves refer to it, and a leaf. False past a limit.
