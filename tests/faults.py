@@ -34,8 +34,8 @@ FAULTS = {
         "image/image_layout.cpp", "Put32(Directory(pe::kSecurityDirectory), 0);\n            "
         "Put32(Directory(pe::kSecurityDirectory) + 4, 0);", "", ["host:ImageWrite.Certificate*"]),
     "the relocation directory left at the old place": (
-        "image/image_layout.cpp", "Put32(relocations, Get32(relocations) - model_.sections.back().virtualAddress + "
-        "layout_.reloc.virtualAddress);", "(void)relocations;", ["host:ImageWrite.Relocations*"]),
+        "image/image_layout.cpp", "Put32(relocations, Get32(relocations) + moved);",
+        "(void)relocations, (void)moved;", ["host:ImageWrite.Relocations*"]),
     "leaves sharing their data copied once each": (
         "image/resource_reader.cpp", "return reader.ReadTable(0, 0, path) && !reader.LeavesOverlap();",
         "return reader.ReadTable(0, 0, path);", ["host:ImageWrite.LeavesSharing*"]),

@@ -211,9 +211,9 @@ std::vector<FoundLeaf> ReadLeaves(const std::vector<std::uint8_t>& image) {
                 self(self, target & 0x7FFFFFFFu, level + 1, here);
                 continue;
             }
-            const std::size_t data = section + Get32(image, section + target) - sectionRva;
-            found.push_back({here, {image.begin() + static_cast<std::ptrdiff_t>(data),
-                                    image.begin() + static_cast<std::ptrdiff_t>(data + Get32(image, section + target + 4))}});
+            const std::size_t offset = section + Get32(image, section + target) - sectionRva;
+            const auto data = image.begin() + static_cast<std::ptrdiff_t>(offset);
+            found.push_back({here, {data, data + Get32(image, section + target + 4)}});
         }
     };
     table(table, 0, 0, "");
