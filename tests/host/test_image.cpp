@@ -61,13 +61,10 @@ private:
         std::vector<std::string> keys;
         std::vector<std::vector<std::size_t>> groups;
         for (std::size_t leaf : leaves) {
-            const auto found = std::find(keys.begin(), keys.end(), KeyOf(leaf, level));
-            if (found == keys.end()) {
-                keys.push_back(KeyOf(leaf, level));
-                groups.emplace_back();
-            }
-            groups[static_cast<std::size_t>(std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin())]
-                .push_back(leaf);
+            const std::size_t group = static_cast<std::size_t>(
+                std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin());
+            if (group == keys.size()) keys.push_back(KeyOf(leaf, level)), groups.emplace_back();
+            groups[group].push_back(leaf);
         }
         const std::size_t table = Append(16 + 8 * keys.size());
         std::uint16_t named = 0;
