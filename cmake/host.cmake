@@ -8,6 +8,7 @@ set(LAUNCHER_MAKE_SOURCES
   src/update/temporary_file.cpp
   src/update/progress_line.cpp
   src/update/tool_report.cpp
+  src/core/utf8.cpp
   ${LAUNCHER_IMAGE_SOURCES}
 )
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/utf8.h"
 #include "update/tool_report.h"
 
 namespace ZORVANE {
@@ -32,7 +33,7 @@ constexpr char kHelpText[] =
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"
     "                       (default: keep the source's package)\n"
-    "  --params TEXT        the msiexec option line; an empty TEXT keeps the\n"
+    "  --params TEXT        the msiexec option line (UTF-8); an empty TEXT keeps the\n"
     "                       source's option line, as Params= does (default: keep it)\n"
     "  -o, --output FILE    the new launcher\n"
     "  --force              replace an existing output (default: refuse)\n"
@@ -73,7 +74,15 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
                 }
                 options.packagePath = optarg;
                 break;
-            case kParams: options.params = optarg; break;
+            case kParams:
+                // Launchers read their option line as UTF-8; other bytes would
+                // be taken for the ANSI code page of whoever runs the launcher.
+                if (!IsValidUtf8(optarg)) {
+                    ReportUsageError("--params is not UTF-8 text");
+                    return MakeRequest::Invalid;
+                }
+                options.params = optarg;
+                break;
             case 'o': options.output = optarg; break;
             case kForce: options.force = true; break;
             case kHelp: return MakeRequest::Help;

@@ -1,9 +1,11 @@
 #include "update/resource_update.h"
 
+#include "core/utf8_files.h"
+
 namespace ZORVANE {
 
 ResourceUpdate::ResourceUpdate(const std::string& sourcePath, ReservedName& target)
-    : source_(std::fopen(sourcePath.c_str(), "rb")), target_(target), file_(target.Path()) {}
+    : source_(OpenStream(sourcePath, L"rb")), target_(target), file_(target.Path()) {}
 
 void ResourceUpdate::Add(const std::string& params) {
     replacement_.replaceParams = true;
@@ -20,7 +22,7 @@ ImageWriteStatus ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
 }
 
 ImageWriteStatus ResourceUpdate::Commit() {
-    UniqueStream output(std::fopen(file_.Path().c_str(), "wb"));
+    UniqueStream output = OpenStream(file_.Path(), L"wb");
     if (!output) return ImageWriteStatus::WriteFailed;
     ImageWriteStatus status = WriteLauncherImage(source_.get(), replacement_, output.get());
     if (!CloseWrittenStream(std::move(output)) && status == ImageWriteStatus::Written) {
