@@ -5,8 +5,8 @@
 
 namespace ZORVANE {
 
-// A relative name resolved against folder, an absolute one as given. False
-// when the joined path would not fit the platform's path buffer.
+// A relative name resolved against folder, an absolute one as given (UTF-8).
+// False when the joined path would not fit the platform's path buffer.
 [[nodiscard]] bool ResolveTargetPath(const std::string& folder, const std::string& name,
                                      std::string& path);
 
