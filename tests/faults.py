@@ -90,9 +90,9 @@ FAULTS = {
         "update/create_new_wrapper.cpp", "return true;\n    }\n    ShowMessage(kCopyFailed);", "return true;\n    }",
         ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
     "number on the folder, not the file name": (
-        "update/target_path.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
+        "update/numbered_name.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
         'return "(" + std::to_string(number) + ")" + name.substr(0, fileNameStart) +',
-        ["test_update.py::test_names_are_never_reused"]),
+        ["host:NumberedName.*"]),
     "per-user and per-machine swapped": (
         "launch/installer_command_line.cpp", '"MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 "',
         '"MSIINSTALLPERUSER=1 " : "MSIINSTALLPERUSER=0 "',

@@ -10,6 +10,7 @@
 #include "core/wide_text.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
+#include "update/numbered_name.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {

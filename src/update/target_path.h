@@ -10,8 +10,4 @@ namespace ZORVANE {
 [[nodiscard]] bool ResolveTargetPath(const std::string& folder, const std::string& name,
                                      std::string& path);
 
-// The name with "(number)" put in front of its file-name part:
-// sub\New.exe with 1 gives sub\(1)New.exe.
-std::string NumberedName(const std::string& name, unsigned number);
-
 }  // namespace ZORVANE
