@@ -49,8 +49,8 @@ FAULTS = {
         "image/image_layout.cpp", "imageBase + kLargestExecutableShift + imageSize > kSystemDllRange",
         "imageBase + kLargestExecutableShift + imageSize >= kSystemDllRange", ["host:ImageWrite.ImageLimit*"]),
     "an option line msiexec cannot get accepted": (
-        "maker/make_options.cpp", "if (std::strlen(optarg) > kLongestOptionLine) {",
-        "if (std::strlen(optarg) > 2 * kLongestOptionLine) {", ["host:*MakeOptionsParse*"]),
+        "maker/make_options.cpp", "if (Utf16Length(optarg) > kLongestOptionLine) {",
+        "if (Utf16Length(optarg) > 2 * kLongestOptionLine) {", ["host:*MakeOptionsParse*"]),
     "msiexec by bare name": (
         "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),

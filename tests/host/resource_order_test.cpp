@@ -16,9 +16,9 @@ struct OrderCase {
 };
 
 std::vector<std::uint8_t> Written(const std::vector<TestLeaf>& leaves, const PayloadReplacement& change = {}) {
-    TestImage spec;
-    spec.leaves = leaves;
-    UniqueStream source = FileWith(MakeImage(spec));
+    TestImage shape;
+    shape.leaves = leaves;
+    UniqueStream source = FileWith(MakeImage(shape));
     UniqueStream output(std::tmpfile());
     EXPECT_EQ(WriteLauncherImage(source.get(), change, output.get()), ImageWriteStatus::Written);
     return ContentsOf(output.get());
