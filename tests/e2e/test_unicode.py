@@ -64,6 +64,7 @@ def launch_as(work, row, params=None, maker=False):
 def test_people_and_setups_named_in_any_script_install_as_their_ascii_twin(tmp_path, wine, row):
     seen = {}
     for each in (row, "ascii"):
+        (tmp_path / each).mkdir()
         work = Workspace(tmp_path / each, wine)
         setup, result, [record] = launch_as(work, each)
         user, name, folder = PEOPLE[each]
