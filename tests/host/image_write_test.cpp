@@ -172,7 +172,9 @@ TEST(ImageModel, LeavesAreSetAndRemovedByKey) {
     const ResourceKey version{ResourceId(16), ResourceId(1), ResourceId(1033)};
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({1, 2})));
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({5, 6, 7})));
-    EXPECT_TRUE(model.RemoveLeaf({ResourceId(3), ResourceId(1), ResourceId(0)}));
+    const ResourceLeaf* icon = model.resources.FindLeaf({ResourceId(3), ResourceId(1), ResourceId(0)});
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(model.RemoveLeaf(model.resources.KeyOf(*icon)));
     EXPECT_FALSE(model.RemoveLeaf({ResourceId(3), ResourceId(1), ResourceId(0)}));
     UniqueStream out(std::tmpfile());
     ASSERT_EQ(WriteModel(model, out.get()), ImageWriteStatus::Written);
