@@ -18,6 +18,6 @@ struct InputFile {
 };
 
 // False when path cannot be read as a regular file; reported on stderr.
-bool OpenInputFile(const std::string& path, InputFile& input);
+[[nodiscard]] bool OpenInputFile(const std::string& path, InputFile& input);
 
 }  // namespace ZORVANE

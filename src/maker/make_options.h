@@ -16,7 +16,7 @@ struct MakeOptions {
 enum class MakeRequest { Make, Help, Version, Invalid };
 
 // Reads argv into options; Invalid has been reported on stderr.
-MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options);
+[[nodiscard]] MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options);
 
 void PrintHelp();
 void PrintVersion();

@@ -21,16 +21,16 @@ public:
 
     // Creates the temporary file beside target, with the permissions a new
     // file of mode gets. Failures are reported on stderr.
-    bool Create(const std::string& target, mode_t mode);
+    [[nodiscard]] bool Create(const std::string& target, mode_t mode);
 
     std::FILE* Stream() const { return stream_.get(); }
 
     // Completes the file and gives it the target's name; an existing
     // target is replaced only when replace is set. Failures are reported.
-    bool Publish(bool replace);
+    [[nodiscard]] bool Publish(bool replace);
 
 private:
-    bool MoveIntoPlace(bool replace);
+    [[nodiscard]] bool MoveIntoPlace(bool replace);
     void Discard();
 
     std::string target_;
