@@ -216,7 +216,35 @@ private:
         plan_.leaves.push_back(leaf);
     }
 
+    // Integer type, name and language.
+    static bool Is(const ResourceLeaf& leaf, const ResourceBytes& resource) {
+        return !leaf.type.isString && leaf.type.id == resource.type && !leaf.name.isString &&
+               leaf.name.id == resource.name && !leaf.language.isString && leaf.language.id == resource.language;
+    }
+
+    void ApplyResources() {
+        auto dropped = [this](const ResourceLeaf& leaf) {
+            return !leaf.type.isString && std::find(replacement_.droppedTypes.begin(), replacement_.droppedTypes.end(),
+                                                    leaf.type.id) != replacement_.droppedTypes.end();
+        };
+        plan_.leaves.erase(std::remove_if(plan_.leaves.begin(), plan_.leaves.end(), dropped), plan_.leaves.end());
+        for (std::size_t i = 0; i < replacement_.resources.size(); ++i) {
+            const ResourceBytes& resource = replacement_.resources[i];
+            auto same = [&resource](const ResourceLeaf& leaf) { return Is(leaf, resource); };
+            auto found = std::find_if(plan_.leaves.begin(), plan_.leaves.end(), same);
+            ResourceLeaf& leaf = found != plan_.leaves.end() ? *found : plan_.leaves.emplace_back();
+            leaf = ResourceLeaf();
+            leaf.type = ResourceId(resource.type);
+            leaf.name = ResourceId(resource.name);
+            leaf.language = ResourceId(resource.language);
+            leaf.origin = ResourceOrigin::Bytes;
+            leaf.size = resource.data.size();
+            leaf.bytesIndex = i;
+        }
+    }
+
     void ApplyReplacement() {
+        ApplyResources();
         if (replacement_.package != nullptr) {
             Replace(kPackageType, kPackageResourceId, ResourceOrigin::Package, replacement_.packageSize);
         }
@@ -389,6 +417,11 @@ private:
             case ResourceOrigin::Params:
                 Put(reinterpret_cast<const std::uint8_t*>(replacement.params.c_str()), replacement.params.size() + 1);
                 break;
+            case ResourceOrigin::Bytes: {
+                const std::vector<std::uint8_t>& data = replacement.resources[leaf.bytesIndex].data;
+                Put(data.data(), data.size());
+                break;
+            }
         }
     }
 
@@ -419,6 +452,24 @@ ImageWriteStatus CheckLauncherImage(std::FILE* source, const PayloadReplacement&
     if (!image.IsOpen()) return ImageWriteStatus::ReadFailed;
     ImagePlan plan;
     return Planner(image, replacement, plan).Make();
+}
+
+ImageWriteStatus FindLauncherResource(std::FILE* source, const char* type, std::uint16_t name,
+                                      std::uint16_t language, ResourcePlace& place) {
+    const ImageSource image(source);
+    if (!image.IsOpen()) return ImageWriteStatus::ReadFailed;
+    ImagePlan plan;
+    const ImageWriteStatus checked = Planner(image, {}, plan).Make();
+    if (checked != ImageWriteStatus::Written) return checked;
+    const ResourceName wanted = ResourceString(type);
+    place = ResourcePlace();
+    for (const ResourceLeaf& leaf : plan.leaves) {
+        if (CompareResourceNames(leaf.type, wanted) == 0 && !leaf.name.isString && leaf.name.id == name &&
+            !leaf.language.isString && leaf.language.id == language) {
+            place = {true, leaf.sourceOffset, leaf.size};
+        }
+    }
+    return ImageWriteStatus::Written;
 }
 
 ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement,

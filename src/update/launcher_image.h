@@ -7,8 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace ZORVANE {
+
+// A resource with an integer type and name, given whole.
+struct ResourceBytes {
+    std::uint16_t type = 0, name = 0, language = 0;
+    std::vector<std::uint8_t> data;
+};
 
 // What the new launcher carries instead of the source's payload. A member
 // that is not set keeps what the source carries.
@@ -17,6 +24,8 @@ struct PayloadReplacement {
     std::uint64_t packageSize = 0;
     bool replaceParams = false;
     std::string params;  // written followed by one NUL byte
+    std::vector<std::uint16_t> droppedTypes;  // every resource of these integer types goes
+    std::vector<ResourceBytes> resources;     // then each replaces its namesake or is added
 };
 
 enum class ImageWriteStatus {
@@ -40,5 +49,15 @@ ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement&
 // What WriteLauncherImage would answer before writing anything (Written when
 // it would go ahead); the package is not read.
 ImageWriteStatus CheckLauncherImage(std::FILE* source, const PayloadReplacement& replacement);
+
+// Where the source's resource (type, integer name, language) lies in the
+// file: Written and found when it has one, Written and not found when it has
+// none, otherwise what CheckLauncherImage answers.
+struct ResourcePlace {
+    bool found = false;
+    std::uint64_t offset = 0, size = 0;
+};
+ImageWriteStatus FindLauncherResource(std::FILE* source, const char* type, std::uint16_t name,
+                                      std::uint16_t language, ResourcePlace& place);
 
 }  // namespace ZORVANE

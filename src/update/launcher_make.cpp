@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <vector>
 
+#include "maker/deployment_metadata.h"
+#include "maker/launcher_facts.h"
+#include "maker/product_resources.h"
 #include "update/input_file.h"
 #include "update/launcher_image.h"
 #include "update/make_options.h"
@@ -78,9 +81,8 @@ void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, Make
 }
 
 // error: errno as the writer left it, 0 when it set none.
-ImageWriteStatus WriteImage(const MakeOptions& options, MakeInputs& inputs, std::FILE* output,
-                            int& error) {
-    PayloadReplacement replacement;
+ImageWriteStatus WriteImage(const MakeOptions& options, MakeInputs& inputs, PayloadReplacement& replacement,
+                            std::FILE* output, int& error) {
     replacement.package = inputs.package.stream.get();
     replacement.packageSize = inputs.package.size;
     replacement.replaceParams = !options.params.empty();
@@ -116,20 +118,63 @@ ImageWriteStatus CopySource(MakeInputs& inputs, std::FILE* output, int& error) {
     return std::ferror(source) ? ImageWriteStatus::ReadFailed : ImageWriteStatus::Written;
 }
 
-bool MakeLauncher(const MakeOptions& options) {
-    MakeInputs inputs;
-    if (!OpenInputs(options, inputs) || !OutputMayBeWritten(options)) return false;
+bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, PayloadReplacement& replacement) {
     PendingOutput output;
     if (!output.Create(options.output, inputs.source.mode)) return false;
     int error = 0;
-    const ImageWriteStatus status = options.packagePath.empty() && options.params.empty()
-                                        ? CopySource(inputs, output.Stream(), error)
-                                        : WriteImage(options, inputs, output.Stream(), error);
+    const bool copies = options.packagePath.empty() && options.params.empty() && replacement.resources.empty();
+    const ImageWriteStatus status = copies ? CopySource(inputs, output.Stream(), error)
+                                           : WriteImage(options, inputs, replacement, output.Stream(), error);
     if (status != ImageWriteStatus::Written) {
         ReportWriteStatus(status, options, inputs, error);
         return false;
     }
     return output.Publish(options.force);
+}
+
+// Without an output, the source must still be a launcher to be described.
+bool CheckSource(const MakeOptions& options, MakeInputs& inputs) {
+    errno = 0;
+    const ImageWriteStatus status = CheckLauncherImage(inputs.source.stream.get(), {});
+    ReportWriteStatus(status, options, inputs, errno);
+    return status == ImageWriteStatus::Written;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    PendingOutput output;
+    if (!output.Create(path, 0666)) return false;
+    if (std::fwrite(text.data(), 1, text.size(), output.Stream()) != text.size()) {
+        ReportFileErrno(path, errno);
+        return false;
+    }
+    return output.Publish(true);
+}
+
+bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
+    if (options.describe) std::fputs(DescribeJson(facts).c_str(), stdout);
+    return options.wingetManifest.empty() || WriteText(options.wingetManifest, WingetInstallerFragment(facts));
+}
+
+bool MakeLauncher(const MakeOptions& options) {
+    MakeInputs inputs;
+    const bool writes = !options.output.empty();
+    if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;
+    PayloadReplacement replacement;
+    if (writes && !options.iconPath.empty() && !AddIconResources(options.iconPath, replacement)) return false;
+    const bool versioned = writes && options.productInfo;
+    LauncherFacts facts;
+    if ((versioned || options.describe || !options.wingetManifest.empty()) &&
+        !GatherLauncherFacts(options, inputs.source.stream.get(), facts)) {
+        return false;
+    }
+    const std::string& package = options.packagePath.empty() ? options.source : options.packagePath;
+    if (versioned && facts.hasPackageInfo) AddVersionResource(facts.package, package, options.output, replacement);
+    if (!(writes ? WriteLauncher(options, inputs, replacement) : CheckSource(options, inputs))) return false;
+    if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
+        ReportFileError(package, "no product info (not a readable Windows Installer database): "
+                                 "the version resource was kept");
+    }
+    return WriteMetadata(options, facts);
 }
 
 // Help and version text is output like any other: a full disk is a failure.

@@ -25,7 +25,7 @@ ResourceName ResourceString(const char* ascii);
 // UTF-16, the shorter first when one is a prefix; IDs by value.
 int CompareResourceNames(const ResourceName& a, const ResourceName& b);
 
-enum class ResourceOrigin { Source, Package, Params };
+enum class ResourceOrigin { Source, Package, Params, Bytes };
 
 struct ResourceLeaf {
     ResourceName type, name, language;
@@ -33,6 +33,7 @@ struct ResourceLeaf {
     ResourceOrigin origin = ResourceOrigin::Source;
     std::uint64_t sourceOffset = 0;  // file offset of the data, for Source
     std::uint64_t size = 0;
+    std::size_t bytesIndex = 0;         // into PayloadReplacement::resources, for Bytes
     bool placedLast = false;            // its data goes after all others'
     std::uint32_t offsetInSection = 0;  // set by LayOutResourceSection
 };
