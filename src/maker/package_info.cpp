@@ -79,9 +79,25 @@ bool ReadSummary(LibmsiDatabase* database, PackageInfo& info) {
     return true;
 }
 
+void Discard(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+// libmsi warns on stderr about a file that is no database; the maker says so
+// itself, in one line of its own.
+class QuietLibrary {
+public:
+    QuietLibrary() : previous_(g_log_set_default_handler(Discard, nullptr)) {}
+    ~QuietLibrary() { g_log_set_default_handler(previous_, nullptr); }
+    QuietLibrary(const QuietLibrary&) = delete;
+    QuietLibrary& operator=(const QuietLibrary&) = delete;
+
+private:
+    GLogFunc previous_;
+};
+
 }  // namespace
 
 bool ReadPackageInfo(const std::string& path, PackageInfo& info) {
+    const QuietLibrary quiet;
     GError* raw = nullptr;
     const UniqueObject<LibmsiDatabase> database(
         libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &raw));
