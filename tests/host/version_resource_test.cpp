@@ -38,6 +38,7 @@ public:
         }
         for (position = Align(position + valueBytes); position < at + length; position = Align(position + Word(position))) {
             Walk(position, at + length, here);
+            if (::testing::Test::HasFatalFailure()) return;  // a damaged length would walk forever
         }
     }
 
