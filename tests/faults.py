@@ -2,7 +2,9 @@
 """Puts known faults back into a copy of the product, one at a time, and runs
 the tests that must catch each. Exit status 1 when one goes unnoticed, or when
 those tests fail without any fault.
-  tests/faults.py [FAULT...]      (default: all)"""
+  tests/faults.py [FAULT...]      (default: all)
+A test is an end-to-end file::name, a unit test suite (win32, under Wine), or
+"host:FILTER", a Google Test filter over the host tests (native, no Wine)."""
 import os
 import shutil
 import subprocess
@@ -12,12 +14,43 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 TREE = ROOT / "build" / "faults" / "tree"  # inside the work tree: scripts/wine-run's chroot sees it
 BUILD = TREE / "build"
+HOST_BUILD = TREE / "build-host"
 COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "res", "src", "tests", "scripts"]
 WINE = ROOT / "scripts" / "wine-run"
 UNIT_ENV = dict(os.environ, WINEPREFIX=str(ROOT / "build" / "faults" / "wine-unit"))
 
-# name: (source file, text, faulty text, tests: end-to-end file::test, or a unit test name)
+# name: (source file, text, faulty text, tests: end-to-end file::test, a unit test name, or host:filter)
 FAULTS = {
+    "a case-sensitive name order": (
+        "image/resource_name.cpp", "if ((c >= u'a' && c <= u'z') || (c >= 0xE0", "if ((c >= 0xE0",
+        ["host:*ResourceOrder*"]),
+    "IDs unsorted": (
+        "image/resource_name.cpp", "return a.id < b.id ? -1 : a.id > b.id ? 1 : 0;",
+        "return a.id > b.id ? -1 : a.id < b.id ? 1 : 0;", ["host:*ResourceOrder*"]),
+    "the checksum's length term dropped": (
+        "image/pe_checksum.cpp", "return static_cast<std::uint32_t>(sum) + fileLength;",
+        "(void)fileLength;\n    return static_cast<std::uint32_t>(sum);", ["host:ImageWrite.Checksum*"]),
+    "the certificate directory kept": (
+        "image/image_layout.cpp", "Put32(Directory(pe::kSecurityDirectory), 0);\n            "
+        "Put32(Directory(pe::kSecurityDirectory) + 4, 0);", "", ["host:ImageWrite.Certificate*"]),
+    "the relocation directory left at the old place": (
+        "image/image_layout.cpp", "Put32(relocations, Get32(relocations) - model_.sections.back().virtualAddress + "
+        "layout_.reloc.virtualAddress);", "(void)relocations;", ["host:ImageWrite.Relocations*"]),
+    "leaves sharing their data copied once each": (
+        "image/resource_reader.cpp", "return reader.ReadTable(0, 0, path) && !reader.LeavesOverlap();",
+        "return reader.ReadTable(0, 0, path);", ["host:ImageWrite.LeavesSharing*"]),
+    "a data directory in no section accepted": (
+        "image/image_reader.cpp", "if (!inHeaders && !inSection) return false;", "(void)inHeaders, (void)inSection;",
+        ["host:*DamagedSource*"]),
+    "a package longer than measured cut short": (
+        "image/image_writer.cpp", "(std::fgetc(stream) != EOF || std::ferror(stream))", "std::ferror(stream)",
+        ["host:ImageWrite.PackageOfAnotherLength*"]),
+    "image limit one byte off": (
+        "image/image_layout.cpp", "imageBase + kLargestExecutableShift + imageSize > kSystemDllRange",
+        "imageBase + kLargestExecutableShift + imageSize >= kSystemDllRange", ["host:ImageWrite.ImageLimit*"]),
+    "an option line msiexec cannot get accepted": (
+        "maker/make_options.cpp", "if (std::strlen(optarg) > kLongestOptionLine) {",
+        "if (std::strlen(optarg) > 2 * kLongestOptionLine) {", ["host:*MakeOptionsParse*"]),
     "msiexec by bare name": (
         "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),
@@ -62,9 +95,10 @@ def run(*command, **kwargs):
     return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kwargs).returncode
 
 
-def prepare():
+def prepare(tests):
     """The copy made equal to the sources; what differs is written anew, so
-    that the build, which is kept between runs, sees every change."""
+    that the build, which is kept between runs, sees every change. Only the
+    trees the tests need are configured."""
     for name in COPIED:
         source = ROOT / name
         for path in source.rglob("*") if source.is_dir() else [source]:
@@ -73,6 +107,11 @@ def prepare():
                     (not copy.exists() or copy.read_bytes() != path.read_bytes()):
                 copy.parent.mkdir(parents=True, exist_ok=True)
                 shutil.copy(path, copy)  # with its mode: scripts stay executable
+    if any(map(is_host, tests)) and not (HOST_BUILD / "build.ninja").exists():
+        subprocess.run(["cmake", "-S", TREE, "-B", HOST_BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
+                        "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
+    if all(map(is_host, tests)):
+        return
     if not (BUILD / "build.ninja").exists():
         subprocess.run(["cmake", "-S", TREE, "-B", BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         f"-DCMAKE_TOOLCHAIN_FILE={TREE}/cmake/mingw-i686.cmake", "-DCMAKE_BUILD_TYPE=MinSizeRel"],
@@ -81,8 +120,15 @@ def prepare():
     run(WINE, "wineboot", "-i", env=UNIT_ENV)
 
 
+def is_host(test):
+    return test.startswith("host:")
+
+
 def command(test):
-    """pytest for an end-to-end test (file::name), ctest for a unit test suite."""
+    """pytest for an end-to-end test (file::name), ctest for a unit test suite,
+    the host test program for host:filter."""
+    if is_host(test):
+        return [HOST_BUILD / "tests" / "host" / "host_tests", f"--gtest_filter={test[5:]}"]
     if ".py::" in test:
         return ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider", f"tests/e2e/{test}"]
     return ["ctest", "--test-dir", BUILD, "--no-tests=error", "-R", f"^{test}\\."]
@@ -90,7 +136,9 @@ def command(test):
 
 def failing(tests):
     """Those of tests that fail against the copy's build; None when it does not build."""
-    if run("cmake", "--build", BUILD) != 0:
+    if any(map(is_host, tests)) and run("cmake", "--build", HOST_BUILD, "--target", "host_tests") != 0:
+        return None
+    if not all(map(is_host, tests)) and run("cmake", "--build", BUILD) != 0:
         return None
     return [test for test in tests if run(*command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
 
@@ -108,8 +156,9 @@ def with_fault(file, text, faulty, check):
 
 def main(names):
     chosen = {name: FAULTS[name] for name in names or FAULTS}
-    prepare()
-    broken = failing(sorted({test for fault in chosen.values() for test in fault[3]}))
+    tests = sorted({test for fault in chosen.values() for test in fault[3]})
+    prepare(tests)
+    broken = failing(tests)
     if broken != []:
         print(f"without any fault: {'no build' if broken is None else 'failing ' + ', '.join(broken)}")
         return 1
@@ -119,8 +168,9 @@ def main(names):
         verdict = "NO BUILD" if failed is None else f"caught by {', '.join(failed)}" if failed else "MISSED"
         print(f"{name}: {verdict}", flush=True)
         missed += not failed
-    run("cmake", "--build", BUILD)  # the copy left built as it is
-    run(WINE, "wineserver", "-k", env=UNIT_ENV)
+    if not all(map(is_host, tests)):
+        run("cmake", "--build", BUILD)  # the copy left built as it is
+        run(WINE, "wineserver", "-k", env=UNIT_ENV)
     return 1 if missed else 0
 
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "update/pe_format.h"
+#include "image/pe_format.h"
 
 namespace ZORVANE {
 

@@ -8,8 +8,8 @@
 #include "image/icon_file.h"
 #include "image/version_resource.h"
 #include "maker/text_escape.h"
-#include "update/input_file.h"
-#include "update/tool_report.h"
+#include "maker/input_file.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 
@@ -35,6 +35,22 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& content) 
     return true;
 }
 
+ResourceKey Key(std::uint16_t type, std::uint16_t name, std::uint16_t language) {
+    return {ResourceId(type), ResourceId(name), ResourceId(language)};
+}
+
+// The launcher has one icon group: every image goes with it.
+void RemoveIconImages(ImageModel& model) {
+    std::vector<ResourceKey> images;
+    for (const ResourceLeaf& leaf : model.Leaves()) {
+        const ResourceName& type = model.resources.NameAt(leaf.type);
+        if (!type.isString && type.id == kIconImageType) {
+            images.push_back({type, model.resources.NameAt(leaf.name), model.resources.NameAt(leaf.language)});
+        }
+    }
+    for (const ResourceKey& key : images) model.RemoveLeaf(key);
+}
+
 std::string FileName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -42,7 +58,7 @@ std::string FileName(const std::string& path) {
 
 }  // namespace
 
-bool AddIconResources(const std::string& iconPath, PayloadReplacement& replacement) {
+bool AddIconResources(const std::string& iconPath, ImageModel& model) {
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(iconPath, file)) return false;
     IconResources icons;
@@ -50,17 +66,19 @@ bool AddIconResources(const std::string& iconPath, PayloadReplacement& replaceme
         ReportFileError(iconPath, "not a usable .ico file (damaged, or no images)");
         return false;
     }
-    replacement.droppedTypes.push_back(kIconImageType);
-    for (std::size_t i = 0; i < icons.images.size(); ++i) {
-        replacement.resources.push_back({kIconImageType, static_cast<std::uint16_t>(i + 1), kIconLanguage,
-                                         std::move(icons.images[i])});
+    RemoveIconImages(model);
+    bool added = model.SetLeaf(Key(kIconGroupType, kLauncherIconGroupId, kIconLanguage),
+                               LeafData::FromBytes(std::move(icons.group)));
+    for (std::size_t i = 0; added && i < icons.images.size(); ++i) {
+        added = model.SetLeaf(Key(kIconImageType, static_cast<std::uint16_t>(i + 1), kIconLanguage),
+                              LeafData::FromBytes(std::move(icons.images[i])));
     }
-    replacement.resources.push_back({kIconGroupType, kLauncherIconGroupId, kIconLanguage, std::move(icons.group)});
-    return true;
+    if (!added) ReportFileError(iconPath, "too many images for a launcher's resources");
+    return added;
 }
 
-void AddVersionResource(const PackageInfo& info, const std::string& packageName, const std::string& outputPath,
-                        PayloadReplacement& replacement) {
+bool AddVersionResource(const PackageInfo& info, const std::string& packageName, const std::string& outputPath,
+                        ImageModel& model) {
     VersionNumbers numbers;
     if (!ParseProductVersion(info.productVersion, numbers)) {
         const std::string warning = "warning: ProductVersion " + JsonString(info.productVersion) +
@@ -69,8 +87,12 @@ void AddVersionResource(const PackageInfo& info, const std::string& packageName,
         ReportFileError(packageName, warning.c_str());
     }
     const VersionTexts texts{info.productName, info.manufacturer, info.productVersion, FileName(outputPath)};
-    replacement.resources.push_back({kVersionResourceType, kVersionResourceId, kVersionResourceLanguage,
-                                     BuildVersionResource(texts, numbers)});
+    if (model.SetLeaf(Key(kVersionResourceType, kVersionResourceId, kVersionResourceLanguage),
+                      LeafData::FromBytes(BuildVersionResource(texts, numbers)))) {
+        return true;
+    }
+    ReportFileError(outputPath, "too many resources for a launcher");
+    return false;
 }
 
 }  // namespace ZORVANE

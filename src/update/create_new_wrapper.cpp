@@ -6,7 +6,8 @@
 #include "core/log.h"
 #include "core/path_names.h"
 #include "core/unique_handles.h"
-#include "update/launcher_image.h"
+#include "image/image_reader.h"
+#include "image/launcher_image.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {
@@ -112,10 +113,11 @@ const char* createNewWrapper::SourceProblem(std::string& ownPath) {
     if (!CurrentDirectory(currentDirectory_) || !OwnPath(ownPath)) {
         return "couldn't determine the current directory or own path";
     }
-    // The checks the image writer makes anyway, so that a plain copy never
-    // passes a damaged launcher on either.
-    UniqueStream own(std::fopen(ownPath.c_str(), "rb"));
-    if (!own || CheckLauncherImage(own.get(), PayloadReplacement()) != ImageWriteStatus::Written) {
+    // The one read of the source: the checks the image writer needs, so that
+    // a plain copy never passes a damaged launcher on either.
+    ownFile_.reset(std::fopen(ownPath.c_str(), "rb"));
+    if (!ownFile_ || ReadImage(ownFile_.get(), ownImage_) != ImageWriteStatus::Written ||
+        CheckModel(ownImage_) != ImageWriteStatus::Written) {
         return "own resources are damaged";
     }
     return nullptr;

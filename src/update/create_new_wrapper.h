@@ -57,6 +57,10 @@ private:
 
     std::map<std::string, UpdateKey> keywords_;
     std::string currentDirectory_;
+    // The running launcher, read once: checked before anything is reserved,
+    // then changed and written by the staging.
+    UniqueStream ownFile_;
+    ImageModel ownImage_;
 };
 
 }  // namespace ZORVANE

@@ -42,7 +42,7 @@ const char* CommitFailure(ImageWriteStatus status) {
 
 bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& target,
                                       const UpdateRequest& request) {
-    ResourceUpdate update(ownPath, target);
+    ResourceUpdate update(ownImage_, target);
     if (!update.IsOpen()) {
         ShowMessage("Could not open file for writing.");
         return false;

@@ -2,27 +2,31 @@
 
 namespace ZORVANE {
 
-ResourceUpdate::ResourceUpdate(const std::string& sourcePath, ReservedName& target)
-    : source_(std::fopen(sourcePath.c_str(), "rb")), target_(target), file_(target.Path()) {}
+ResourceUpdate::ResourceUpdate(ImageModel& image, ReservedName& target)
+    : image_(image), target_(target), file_(target.Path()) {}
 
 void ResourceUpdate::Add(const std::string& params) {
-    replacement_.replaceParams = true;
-    replacement_.params = params;
+    PayloadReplacement change;
+    change.replaceParams = true;
+    change.params = params;
+    // Only past the model's limits, which a source that was read stays within.
+    if (!ApplyPayload(image_, change)) unstaged_ = true;
 }
 
 ImageWriteStatus ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
-    PayloadReplacement staged = replacement_;
-    staged.package = package;
-    staged.packageSize = size;
-    const ImageWriteStatus status = CheckLauncherImage(source_.get(), staged);
-    if (status == ImageWriteStatus::Written) replacement_ = staged;
+    PayloadReplacement change;
+    change.package = package;
+    change.packageSize = size;
+    const ImageWriteStatus status = ApplyPayload(image_, change) ? CheckModel(image_) : ImageWriteStatus::SourceDamaged;
+    if (status != ImageWriteStatus::Written) unstaged_ = true;
     return status;
 }
 
 ImageWriteStatus ResourceUpdate::Commit() {
+    if (unstaged_) return ImageWriteStatus::SourceDamaged;
     UniqueStream output(std::fopen(file_.Path().c_str(), "wb"));
     if (!output) return ImageWriteStatus::WriteFailed;
-    ImageWriteStatus status = WriteLauncherImage(source_.get(), replacement_, output.get());
+    ImageWriteStatus status = WriteModel(image_, output.get());
     if (!CloseWrittenStream(std::move(output)) && status == ImageWriteStatus::Written) {
         status = ImageWriteStatus::WriteFailed;
     }
@@ -30,9 +34,6 @@ ImageWriteStatus ResourceUpdate::Commit() {
     return status;
 }
 
-void ResourceUpdate::Discard() {
-    source_.reset();
-    file_.Remove();
-}
+void ResourceUpdate::Discard() { file_.Remove(); }
 
 }  // namespace ZORVANE

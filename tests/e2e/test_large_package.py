@@ -15,7 +15,7 @@ from wine import LAUNCHER, LAUNCH_FAILED, WINE
 
 GiB = 1 << 30
 # Preferred base + largest ASLR shift + SizeOfImage must stay below the system
-# DLLs' range (update/launcher_image.cpp).
+# DLLs' range (image/image_layout.cpp).
 IMAGE_SPAN = 0x50000000 - 0x00FE0000 - 0x00400000
 TOO_LARGE = ("Zorvane - Events Error in setting resource. not enough memory for operation "
              "or file is to large.")

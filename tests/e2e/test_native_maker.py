@@ -90,7 +90,11 @@ FAILURES = {
     "existing output": (["--msi", "pkg.msi", "-o", "taken.exe", "{source}"], "taken.exe: File exists"),
     "output fills the disk": (["--msi", "pkg.msi", "-o", "Out.exe", "{source}"], "Out.exe: File too large"),
     "no output": (["--msi", "pkg.msi", "{source}"], "missing -o/--output FILE"),
+    "package is a FIFO": (["--msi", "fifo.msi", "-o", "Out.exe", "{source}"], "fifo.msi: not a regular file"),
+    "package longer than its size": (["--msi", "/proc/self/status", "-o", "Out.exe", "{source}"], "status: read error"),
+    "option line msiexec cannot get": (["--params", "x" * 32240, "-o", "Out.exe", "{source}"], "--params is longer"),
 }
+USAGE_ERRORS = ("missing -o", "--params")
 
 
 @pytest.mark.parametrize("args, message", FAILURES.values(), ids=FAILURES)
@@ -98,14 +102,16 @@ def test_failures_are_named_and_leave_no_file(tmp_path, args, message):
     (tmp_path / "pkg.msi").write_bytes(PACKAGE)
     (tmp_path / "taken.exe").write_bytes(b"mine")
     sparse(tmp_path / "huge.msi", 3 << 30)
-    before = {p: p.read_bytes() for p in tmp_path.iterdir() if p.name != "huge.msi"}
+    os.mkfifo(tmp_path / "fifo.msi")  # no writer: opening it for reading would wait
+    unread = ("huge.msi", "fifo.msi")
+    before = {p: p.read_bytes() for p in tmp_path.iterdir() if p.name not in unread}
 
     filled = [a.format(source=LAUNCHER) for a in args]
     fills_disk = message.endswith("File too large")
     result = make(tmp_path, *filled, limit_file_size=len(PACKAGE) // 2 if fills_disk else None)
-    assert result.returncode == (2 if "--output" in message else 1)
+    assert result.returncode == (2 if message.startswith(USAGE_ERRORS) else 1)
     assert len(result.stderr.splitlines()) == 1 and message in result.stderr, result.stderr
-    assert {p: p.read_bytes() for p in tmp_path.iterdir() if p.name != "huge.msi"} == before
+    assert {p: p.read_bytes() for p in tmp_path.iterdir() if p.name not in unread} == before
 
 
 def test_force_replaces_and_an_interrupted_write_leaves_nothing(tmp_path):

@@ -1,4 +1,4 @@
-#include "update/image_source.h"
+#include "image/image_source.h"
 
 #include <climits>
 

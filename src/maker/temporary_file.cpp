@@ -1,4 +1,4 @@
-#include "update/temporary_file.h"
+#include "maker/temporary_file.h"
 
 #include <limits.h>
 #include <signal.h>

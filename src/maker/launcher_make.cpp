@@ -6,15 +6,16 @@
 #include <cerrno>
 #include <vector>
 
+#include "image/image_reader.h"
+#include "image/launcher_image.h"
 #include "maker/deployment_metadata.h"
+#include "maker/input_file.h"
 #include "maker/launcher_facts.h"
+#include "maker/make_options.h"
+#include "maker/pending_output.h"
 #include "maker/product_resources.h"
-#include "update/input_file.h"
-#include "update/launcher_image.h"
-#include "update/make_options.h"
-#include "update/pending_output.h"
-#include "update/progress_line.h"
-#include "update/tool_report.h"
+#include "maker/progress_line.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 
@@ -80,17 +81,20 @@ void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, Make
     }
 }
 
-// error: errno as the writer left it, 0 when it set none.
-ImageWriteStatus WriteImage(const MakeOptions& options, MakeInputs& inputs, PayloadReplacement& replacement,
-                            std::FILE* output, int& error) {
+PayloadReplacement Payload(const MakeOptions& options, MakeInputs& inputs) {
+    PayloadReplacement replacement;
     replacement.package = inputs.package.stream.get();
     replacement.packageSize = inputs.package.size;
     replacement.replaceParams = !options.params.empty();
     replacement.params = options.params;
+    return replacement;
+}
+
+// error: errno as the writer left it, 0 when it set none.
+ImageWriteStatus WriteImage(const MakeOptions& options, const ImageModel& model, std::FILE* output, int& error) {
     ProgressLine progress(options.output);
     errno = 0;
-    const ImageWriteStatus status = WriteLauncherImage(inputs.source.stream.get(), replacement, output,
-                                                       &ProgressLine::Report, &progress);
+    const ImageWriteStatus status = WriteModel(model, output, &ProgressLine::Report, &progress);
     error = errno;
     return status;
 }
@@ -118,26 +122,18 @@ ImageWriteStatus CopySource(MakeInputs& inputs, std::FILE* output, int& error) {
     return std::ferror(source) ? ImageWriteStatus::ReadFailed : ImageWriteStatus::Written;
 }
 
-bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, PayloadReplacement& replacement) {
+// changed: the model differs from the source; otherwise it is copied as is.
+bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, bool changed) {
     PendingOutput output;
     if (!output.Create(options.output, inputs.source.mode)) return false;
     int error = 0;
-    const bool copies = options.packagePath.empty() && options.params.empty() && replacement.resources.empty();
-    const ImageWriteStatus status = copies ? CopySource(inputs, output.Stream(), error)
-                                           : WriteImage(options, inputs, replacement, output.Stream(), error);
+    const ImageWriteStatus status = changed ? WriteImage(options, model, output.Stream(), error)
+                                            : CopySource(inputs, output.Stream(), error);
     if (status != ImageWriteStatus::Written) {
         ReportWriteStatus(status, options, inputs, error);
         return false;
     }
     return output.Publish(options.force);
-}
-
-// Without an output, the source must still be a launcher to be described.
-bool CheckSource(const MakeOptions& options, MakeInputs& inputs) {
-    errno = 0;
-    const ImageWriteStatus status = CheckLauncherImage(inputs.source.stream.get(), {});
-    ReportWriteStatus(status, options, inputs, errno);
-    return status == ImageWriteStatus::Written;
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
@@ -155,21 +151,40 @@ bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
     return options.wingetManifest.empty() || WriteText(options.wingetManifest, WingetInstallerFragment(facts));
 }
 
+// The source read once, the payload, icon and version resource put in.
+bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model) {
+    errno = 0;
+    ImageWriteStatus status = ReadImage(inputs.source.stream.get(), model);
+    if (status == ImageWriteStatus::Written && !ApplyPayload(model, Payload(options, inputs))) {
+        status = ImageWriteStatus::SourceDamaged;
+    }
+    ReportWriteStatus(status, options, inputs, errno);
+    return status == ImageWriteStatus::Written;
+}
+
 bool MakeLauncher(const MakeOptions& options) {
     MakeInputs inputs;
     const bool writes = !options.output.empty();
     if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;
-    PayloadReplacement replacement;
-    if (writes && !options.iconPath.empty() && !AddIconResources(options.iconPath, replacement)) return false;
+    ImageModel model;
+    if (!ReadModel(options, inputs, model)) return false;
+    const bool iconed = writes && !options.iconPath.empty();
+    if (iconed && !AddIconResources(options.iconPath, model)) return false;
     const bool versioned = writes && options.productInfo;
     LauncherFacts facts;
     if ((versioned || options.describe || !options.wingetManifest.empty()) &&
-        !GatherLauncherFacts(options, inputs.source.stream.get(), facts)) {
+        !GatherLauncherFacts(options, model, facts)) {
         return false;
     }
     const std::string& package = options.packagePath.empty() ? options.source : options.packagePath;
-    if (versioned && facts.hasPackageInfo) AddVersionResource(facts.package, package, options.output, replacement);
-    if (!(writes ? WriteLauncher(options, inputs, replacement) : CheckSource(options, inputs))) return false;
+    const bool described = versioned && facts.hasPackageInfo;
+    if (described && !AddVersionResource(facts.package, package, options.output, model)) return false;
+    const bool changed = !options.packagePath.empty() || !options.params.empty() || iconed || described;
+    if (writes && !WriteLauncher(options, inputs, model, changed)) return false;
+    if (!writes && CheckModel(model) != ImageWriteStatus::Written) {
+        ReportWriteStatus(CheckModel(model), options, inputs, 0);
+        return false;
+    }
     if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
         ReportFileError(package, "no product info (not a readable Windows Installer database): "
                                  "the version resource was kept");

@@ -1,17 +1,24 @@
-#include "update/make_options.h"
+#include "maker/make_options.h"
 
 #include <getopt.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 
 namespace {
 
 enum LongOnly { kMsi = 256, kParams, kForce, kHelp, kVersion, kIcon, kNoProductInfo, kDescribe, kWinget };
+
+// The launcher starts "<system dir>\msiexec.exe" /i "<temp dir>\TVX_INST...msi" <option line>
+// as one command line of at most 32767 characters with its terminator. Both
+// paths are at most MAX_PATH - 1 (259) characters, and the launcher counts
+// the option line's bytes: 32767 - 1 - (259 + 3) - (4 + 259 + 2) = 32239.
+constexpr std::size_t kLongestOptionLine = 32239;
 
 const option kOptions[] = {
     {"msi", required_argument, nullptr, kMsi},
@@ -91,7 +98,13 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
                 if (!NamesFile("--msi")) return MakeRequest::Invalid;
                 options.packagePath = optarg;
                 break;
-            case kParams: options.params = optarg; break;
+            case kParams:
+                if (std::strlen(optarg) > kLongestOptionLine) {
+                    ReportUsageError("--params is longer than the launcher can pass to msiexec (32239 bytes)");
+                    return MakeRequest::Invalid;
+                }
+                options.params = optarg;
+                break;
             case 'o': options.output = optarg; break;
             case kForce: options.force = true; break;
             case kIcon:

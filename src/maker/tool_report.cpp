@@ -1,4 +1,4 @@
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
 
 #include <cstdio>
 #include <cstring>

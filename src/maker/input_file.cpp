@@ -1,18 +1,20 @@
-#include "update/input_file.h"
+#include "maker/input_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
+#include "maker/unique_fd.h"
 
 namespace ZORVANE {
 
 bool OpenInputFile(const std::string& path, InputFile& input) {
-    input.stream.reset(std::fopen(path.c_str(), "rb"));
+    // Non-blocking, so that a FIFO is refused at once instead of waiting for a writer.
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
-    if (!input.stream || fstat(fileno(input.stream.get()), &status) != 0) {
+    if (!fd || fstat(fd.get(), &status) != 0) {
         ReportFileErrno(path, errno);
         return false;
     }
@@ -24,6 +26,12 @@ bool OpenInputFile(const std::string& path, InputFile& input) {
         ReportFileError(path, "not a regular file");
         return false;
     }
+    input.stream.reset(fdopen(fd.get(), "rb"));
+    if (!input.stream) {
+        ReportFileErrno(path, errno);
+        return false;
+    }
+    fd.release();
     input.size = static_cast<std::uint64_t>(status.st_size);
     input.mode = status.st_mode;
     // Both inputs are read front to back once; a hint, so its failure is harmless.

@@ -1,8 +1,8 @@
-#include "update/pe_checksum.h"
+#include "image/pe_checksum.h"
 
 #include <algorithm>
 
-#include "update/pe_format.h"
+#include "image/pe_format.h"
 
 namespace ZORVANE {
 

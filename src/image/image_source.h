@@ -10,10 +10,13 @@ namespace ZORVANE {
 
 class ImageSource {
 public:
+    ImageSource() = default;
+    // Borrows file, which must stay open while the source is read.
     explicit ImageSource(std::FILE* file);
 
     // False when the length could not be told.
     bool IsOpen() const { return file_ != nullptr; }
+    std::uint64_t Size() const { return size_; }
 
     // True when [offset, offset + length) lies in the file.
     bool Holds(std::uint64_t offset, std::uint64_t length) const {
@@ -24,7 +27,7 @@ public:
     [[nodiscard]] bool Read(std::uint64_t offset, void* buffer, std::size_t length) const;
 
 private:
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
 };
 

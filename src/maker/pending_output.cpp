@@ -1,13 +1,13 @@
-#include "update/pending_output.h"
+#include "maker/pending_output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "update/posix_files.h"
-#include "update/temporary_file.h"
-#include "update/tool_report.h"
+#include "maker/unique_fd.h"
+#include "maker/temporary_file.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 

@@ -1,10 +1,10 @@
-#include "update/progress_line.h"
+#include "maker/progress_line.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "update/tool_report.h"
+#include "maker/tool_report.h"
 
 namespace ZORVANE {
 

@@ -1,0 +1,88 @@
+// The native maker's command line: what each argument list asks for.
+#include <getopt.h>
+#include <gtest/gtest.h>
+
+#include "maker/make_options.h"
+
+namespace ZORVANE {
+namespace {
+
+struct OptionsCase {
+    std::vector<std::string> arguments;  // after the program name
+    MakeRequest request;
+    MakeOptions expected;  // compared when request is Make
+};
+
+MakeOptions Options(std::string source, std::string package, std::string params, std::string output, bool force) {
+    MakeOptions options;
+    options.source = std::move(source);
+    options.packagePath = std::move(package);
+    options.params = std::move(params);
+    options.output = std::move(output);
+    options.force = force;
+    return options;
+}
+
+// The product's look and metadata on top of Options("s", "", "", output, false).
+MakeOptions Described(std::string output, std::string icon, bool productInfo, bool describe, std::string winget) {
+    MakeOptions options = Options("s", "", "", std::move(output), false);
+    options.iconPath = std::move(icon);
+    options.productInfo = productInfo;
+    options.describe = describe;
+    options.wingetManifest = std::move(winget);
+    return options;
+}
+
+const std::string kLongestLine(32239, 'x');
+
+const OptionsCase kCases[] = {
+    {{"--msi", "p.msi", "--params", "/qb X=1", "-o", "out.exe", "src.exe"}, MakeRequest::Make,
+     Options("src.exe", "p.msi", "/qb X=1", "out.exe", false)},
+    {{"src.exe", "--output=out.exe", "--force"}, MakeRequest::Make, Options("src.exe", "", "", "out.exe", true)},
+    {{"--params", "", "-o", "o", "s"}, MakeRequest::Make, Options("s", "", "", "o", false)},
+    {{"--params", kLongestLine, "-o", "o", "s"}, MakeRequest::Make, Options("s", "", kLongestLine, "o", false)},
+    {{"--params", kLongestLine + "x", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--msi", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"-o", "o"}, MakeRequest::Invalid, {}},
+    {{"-o", "o", "s", "t"}, MakeRequest::Invalid, {}},
+    {{"s"}, MakeRequest::Invalid, {}},
+    {{"-o", "o", "s", "--bogus"}, MakeRequest::Invalid, {}},
+    {{"s", "-o"}, MakeRequest::Invalid, {}},
+    {{"--help", "-o"}, MakeRequest::Help, {}},
+    {{"--version"}, MakeRequest::Version, {}},
+    {{"--icon", "a.ico", "--no-product-info", "-o", "o", "s"}, MakeRequest::Make, Described("o", "a.ico", false, false, "")},
+    {{"--describe", "s"}, MakeRequest::Make, Described("", "", true, true, "")},
+    {{"--winget-manifest", "w.yaml", "s"}, MakeRequest::Make, Described("", "", true, false, "w.yaml")},
+    {{"--icon", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--winget-manifest", "", "s"}, MakeRequest::Invalid, {}},
+    {{"--no-product-info", "s"}, MakeRequest::Invalid, {}},
+};
+
+class MakeOptionsParse : public testing::TestWithParam<OptionsCase> {};
+
+TEST_P(MakeOptionsParse, GivesTheRequestAndItsOptions) {
+    std::vector<std::string> arguments = GetParam().arguments;
+    arguments.insert(arguments.begin(), "launcher-make");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(&argument[0]);
+    argv.push_back(nullptr);
+    optind = 0;  // getopt starts afresh
+    MakeOptions options;
+    ASSERT_EQ(ParseMakeOptions(static_cast<int>(arguments.size()), argv.data(), options), GetParam().request);
+    if (GetParam().request != MakeRequest::Make) return;
+    const MakeOptions& expected = GetParam().expected;
+    EXPECT_EQ(options.source, expected.source);
+    EXPECT_EQ(options.packagePath, expected.packagePath);
+    EXPECT_EQ(options.params, expected.params);
+    EXPECT_EQ(options.output, expected.output);
+    EXPECT_EQ(options.force, expected.force);
+    EXPECT_EQ(options.iconPath, expected.iconPath);
+    EXPECT_EQ(options.productInfo, expected.productInfo);
+    EXPECT_EQ(options.describe, expected.describe);
+    EXPECT_EQ(options.wingetManifest, expected.wingetManifest);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MakeOptionsParse, testing::ValuesIn(kCases));
+
+}  // namespace
+}  // namespace ZORVANE
