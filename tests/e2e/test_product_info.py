@@ -33,7 +33,7 @@ WXS = f"""<?xml version="1.0" encoding="utf-8"?>
       <Directory Id="ProgramFilesFolder">
         <Directory Id="INSTALLDIR" Name="Product Info Sample">
           <Component Id="Readme" Guid="1f6e0b52-8c3d-4a7e-9b21-5d4c3a2f1e09">
-            <File Id="Readme" Source="{ROOT / 'examples' / 'sample-readme.txt'}" KeyPath="yes"/>
+            <File Id="Readme" Source="sample-readme.txt" KeyPath="yes"/>
           </Component>
         </Directory>
       </Directory>
@@ -43,6 +43,7 @@ WXS = f"""<?xml version="1.0" encoding="utf-8"?>
 </Wix>
 """
 ICON = ROOT / "res" / "launcher.ico"
+README = ROOT / "examples" / "sample-readme.txt"
 
 
 def make(cwd, *args):
@@ -53,6 +54,7 @@ def make(cwd, *args):
 def packages(real_wine, tmp_path_factory):
     folder = tmp_path_factory.mktemp("localized")
     (folder / "product.wxs").write_text(WXS, encoding="utf-8")
+    (folder / README.name).write_bytes(README.read_bytes())  # wixl takes only relative sources
     built = {}
     for script, (codepage, name, manufacturer) in SCRIPTS.items():
         package, values = folder / f"{script}.msi", folder / f"{script}.txt"
@@ -111,7 +113,7 @@ def test_describe_and_winget_give_the_packages_codes(tmp_path, packages, script,
 
 
 def icon_file(images):
-    """An .ico of (entry's first 12 bytes, image) pairs."""
+    """An .ico of (entry's first 8 bytes: size, colours, planes, bits; image) pairs."""
     head = struct.pack("<HHH", 0, 1, len(images))
     offset, entries, data = len(head) + 16 * len(images), b"", b""
     for common, image in images:
@@ -123,7 +125,7 @@ def icon_file(images):
 def icon_images(path):
     data = path.read_bytes()
     entries = [data[6 + 16 * i:6 + 16 * i + 16] for i in range(struct.unpack_from("<H", data, 4)[0])]
-    return [(e[:12], data[struct.unpack_from("<I", e, 12)[0]:][:struct.unpack_from("<I", e, 8)[0]]) for e in entries]
+    return [(e[:8], data[struct.unpack_from("<I", e, 12)[0]:][:struct.unpack_from("<I", e, 8)[0]]) for e in entries]
 
 
 def test_icon_replaces_the_group_explorer_shows_and_its_images(tmp_path):
@@ -133,7 +135,7 @@ def test_icon_replaces_the_group_explorer_shows_and_its_images(tmp_path):
     assert make(tmp_path, "--icon", "new.ico", "-o", "Out.exe", LAUNCHER).returncode == 0
     found = resources(tmp_path / "Out.exe")
     assert found[(14, 105)] == {0: icon_file(images)[:6] + b"".join(
-        common + struct.pack("<H", i + 1) for i, (common, _) in enumerate(images))}
+        common + struct.pack("<IH", len(image), i + 1) for i, (common, image) in enumerate(images))}
     assert {name: languages for (kind, name), languages in found.items() if kind == 3} == {
         i + 1: {0: image} for i, (_, image) in enumerate(images)}
 
@@ -181,4 +183,4 @@ def test_a_launcher_with_product_info_and_icon_still_installs(real_work, package
     result = real_work.launch(real_work.root / "Setup.exe", timeout=300)
     assert (result.status, result.lines) == (0, ["DefaultAction - Events installer exited with code 0"])
     [file] = real_work.wine.path.joinpath("drive_c").glob("Program Files*/Product Info Sample/sample-readme.txt")
-    assert file.read_bytes() == (ROOT / "examples" / "sample-readme.txt").read_bytes()
+    assert file.read_bytes() == README.read_bytes()
