@@ -8,6 +8,7 @@ import os
 import struct
 import subprocess
 
+import pefile
 import pytest
 import yaml
 
@@ -164,6 +165,19 @@ def test_a_package_that_is_no_database_keeps_the_version_resource(tmp_path):
     assert "junk.msi" in made.stderr and "version resource was kept" in made.stderr
     found = resources(tmp_path / "Out.exe")
     assert found[(16, 1)] == resources(LAUNCHER)[(16, 1)] and found[("MSI", 104)] == {0: package}
+
+
+def test_a_version_past_windows_installers_limits_gives_0_0_0_0_and_a_warning(tmp_path):
+    (tmp_path / "product.wxs").write_text(WXS.replace(f'Version="{VERSION}"', 'Version="300.1.1"'), encoding="utf-8")
+    (tmp_path / README.name).write_bytes(README.read_bytes())
+    subprocess.run(["wixl", "-o", "v.msi", "product.wxs"], cwd=tmp_path, check=True, capture_output=True)
+    made = make(tmp_path, "--msi", "v.msi", "-o", "Out.exe", LAUNCHER)
+    assert made.returncode == 0 and made.stderr.count("\n") == 1 and "v.msi: warning" in made.stderr, made.stderr
+    with pefile.PE(str(tmp_path / "Out.exe")) as pe:
+        fixed = pe.VS_FIXEDFILEINFO[0]
+        [table] = [t for info in pe.FileInfo[0] if hasattr(info, "StringTable") for t in info.StringTable]
+    assert (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS, fixed.ProductVersionLS) == (0, 0, 0, 0)
+    assert (table.entries[b"FileVersion"], table.entries[b"ProductVersion"]) == (b"0.0.0.0", b"300.1.1")
 
 
 def test_without_product_info_the_bytes_are_the_update_commands(real_work, packages):
