@@ -147,7 +147,11 @@ bool WriteText(const std::string& path, const std::string& text) {
 }
 
 bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
-    if (options.describe) std::fputs(DescribeJson(facts).c_str(), stdout);
+    // A deployment pipeline reads this JSON: a short write is a failure.
+    if (options.describe && (std::fputs(DescribeJson(facts).c_str(), stdout) < 0 || std::fflush(stdout) != 0)) {
+        ReportFileErrno("standard output", errno);
+        return false;
+    }
     return options.wingetManifest.empty() || WriteText(options.wingetManifest, WingetInstallerFragment(facts));
 }
 
@@ -159,6 +163,13 @@ bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model
         status = ImageWriteStatus::SourceDamaged;
     }
     ReportWriteStatus(status, options, inputs, errno);
+    return status == ImageWriteStatus::Written;
+}
+
+// Without an output, the launcher described must still be one that could be written.
+bool CheckDescribed(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model) {
+    const ImageWriteStatus status = CheckModel(model);
+    ReportWriteStatus(status, options, inputs, 0);
     return status == ImageWriteStatus::Written;
 }
 
@@ -180,9 +191,7 @@ bool MakeLauncher(const MakeOptions& options) {
     const bool described = versioned && facts.hasPackageInfo;
     if (described && !AddVersionResource(facts.package, package, options.output, model)) return false;
     const bool changed = !options.packagePath.empty() || !options.params.empty() || iconed || described;
-    if (writes && !WriteLauncher(options, inputs, model, changed)) return false;
-    if (!writes && CheckModel(model) != ImageWriteStatus::Written) {
-        ReportWriteStatus(CheckModel(model), options, inputs, 0);
+    if (!(writes ? WriteLauncher(options, inputs, model, changed) : CheckDescribed(options, inputs, model))) {
         return false;
     }
     if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
