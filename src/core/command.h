@@ -6,7 +6,7 @@
 
 namespace ZORVANE {
 
-// The command-line arguments handed to a command, in command-line order.
+// The command-line arguments handed to a command, in command-line order, in UTF-8.
 using ArgumentList = std::vector<std::string>;
 
 class Command {
@@ -18,13 +18,12 @@ public:
     Command& operator=(const Command&) = delete;
 
     // True when the command did its job. Failures are reported by the command.
-    virtual bool Run(const ArgumentList& arguments) = 0;
+    [[nodiscard]] virtual bool Run(const ArgumentList& arguments) = 0;
 
     // The process's exit code, given what Run returned: 0 or 1 unless the
     // command has a code of its own to pass on.
     virtual unsigned long ExitCode(bool succeeded) const { return succeeded ? 0 : 1; }
 
-protected:
     // Doubles as the component of every log line the command writes.
     const char* Name() const { return name_.c_str(); }
 

@@ -1,5 +1,9 @@
 #include "core/dispatch.h"
 
+#include <cwchar>
+
+#include "core/log.h"
+#include "core/wide_text.h"
 #include "launch/default_action.h"
 #include "update/create_new_wrapper.h"
 
@@ -17,6 +21,15 @@ bool EqualsIgnoringAsciiCase(const char* text, const char* lowercase) {
     return *text == *lowercase;
 }
 
+// The arguments in UTF-8; false when one holds UTF-16 that has no UTF-8 form.
+bool ArgumentsInUtf8(wchar_t** first, wchar_t** end, ArgumentList& arguments) {
+    for (wchar_t** argument = first; argument != end; ++argument) {
+        arguments.emplace_back();
+        if (!Narrow(*argument, std::wcslen(*argument), arguments.back())) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument) {
@@ -24,14 +37,18 @@ std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument) {
     return std::make_unique<createNewWrapper>();
 }
 
-unsigned long RunLauncher(int argc, char** argv) {
-    std::unique_ptr<Command> command;
-    ArgumentList arguments;
-    if (argc > 1) {
-        command = MakeUpdateCommand(argv[1]);
-        arguments.assign(argv + (command ? 2 : 1), argv + argc);
+unsigned long RunLauncher(int argc, wchar_t** argv) {
+    ArgumentList all;
+    const bool readable = ArgumentsInUtf8(argv + (argc > 0 ? 1 : 0), argv + argc, all);
+    std::unique_ptr<Command> command = all.empty() ? nullptr : MakeUpdateCommand(all.front().c_str());
+    const bool updating = command != nullptr;  // the switch is consumed, not passed on
+    if (!updating) command = std::make_unique<DefaultAction>();
+    if (!readable) {
+        // Passed on approximated, an argument could name another file or option.
+        WriteLog(command->Name(), "Surprise", "couldn't read the command line");
+        return command->ExitCode(false);
     }
-    if (!command) command = std::make_unique<DefaultAction>();
+    const ArgumentList arguments(all.begin() + (updating ? 1 : 0), all.end());
     const bool succeeded = command->Run(arguments);
     return command->ExitCode(succeeded);
 }

@@ -11,8 +11,9 @@ namespace ZORVANE {
 // case, otherwise nothing.
 std::unique_ptr<Command> MakeUpdateCommand(const char* firstArgument);
 
-// Runs the command that the arguments select and returns the process's exit
-// code, as the command gives it (Command::ExitCode).
-unsigned long RunLauncher(int argc, char** argv);
+// Runs the command that the arguments (UTF-16, as the C runtime split them)
+// select and returns the process's exit code, as the command gives it
+// (Command::ExitCode).
+unsigned long RunLauncher(int argc, wchar_t** argv);
 
 }  // namespace ZORVANE

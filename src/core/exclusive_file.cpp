@@ -1,14 +1,47 @@
 #include "core/exclusive_file.h"
 
 #include "core/unique_handles.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
-bool CreateExclusiveFile(const std::string& path) {
-    UniqueHandle file = AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE,
-                                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                                    nullptr));
-    return file != nullptr;
+namespace {
+
+// Denied access to a name that something holds concerns that name: a
+// read-only file or folder, or a file pending deletion (which answers every
+// question with access denied). Denied access to a name that nothing holds
+// means the folder takes no new files.
+bool NameIsHeld(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+Reservation Classify(DWORD error, const std::wstring& path) {
+    switch (error) {
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_SHARING_VIOLATION:
+            return Reservation::NameTaken;
+        case ERROR_ACCESS_DENIED:
+            return NameIsHeld(path) ? Reservation::NameTaken : Reservation::FolderRefused;
+        default:
+            // Path not found, invalid name, disk full, write protection and
+            // the like: every other name would fail the same way.
+            return Reservation::FolderRefused;
+    }
+}
+
+}  // namespace
+
+ReservationResult CreateExclusiveFile(const std::string& path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return {Reservation::FolderRefused, ERROR_NO_UNICODE_TRANSLATION};
+    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return {Reservation::Made, ERROR_SUCCESS};
+    const DWORD error = GetLastError();
+    return {Classify(error, wide), error};
 }
 
 }  // namespace ZORVANE

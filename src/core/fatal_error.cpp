@@ -1,24 +1,34 @@
 #include "core/fatal_error.h"
 
-#include <windows.h>
-
 namespace ZORVANE {
 
 namespace {
-const char* fileToDelete = nullptr;
-HANDLE handleToClose = nullptr;
+const DeletedOnFatalError* fileToDelete = nullptr;
+const ClosedOnFatalError* handleToClose = nullptr;
 UINT fatalExitCode = 1;
 }  // namespace
 
 void SetFatalExitCode(unsigned long code) { fatalExitCode = code; }
 
-void DeleteOnFatalError(const char* path) { fileToDelete = path; }
+DeletedOnFatalError::DeletedOnFatalError(std::wstring path) : path_(std::move(path)), previous_(fileToDelete) {
+    fileToDelete = this;
+}
 
-void CloseOnFatalError(void* handle) { handleToClose = handle; }
+DeletedOnFatalError::~DeletedOnFatalError() { fileToDelete = previous_; }
+
+ClosedOnFatalError::ClosedOnFatalError(HANDLE handle) : handle_(handle), previous_(handleToClose) {
+    handleToClose = this;
+}
+
+ClosedOnFatalError::~ClosedOnFatalError() { handleToClose = previous_; }
 
 void FailFast() {
-    if (handleToClose != nullptr) CloseHandle(handleToClose);
-    if (fileToDelete != nullptr) DeleteFileA(fileToDelete);
+    for (const ClosedOnFatalError* entry = handleToClose; entry != nullptr; entry = entry->previous_) {
+        CloseHandle(entry->handle_);
+    }
+    for (const DeletedOnFatalError* entry = fileToDelete; entry != nullptr; entry = entry->previous_) {
+        DeleteFileW(entry->path_.c_str());
+    }
     ExitProcess(fatalExitCode);
 }
 

@@ -3,6 +3,10 @@
 // such a failure ends the process at once, cleanly.
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 namespace ZORVANE {
 
 // Closes and deletes what is registered, and ends the process with the exit
@@ -12,12 +16,34 @@ namespace ZORVANE {
 // The exit code FailFast ends the process with.
 void SetFatalExitCode(unsigned long code);
 
-// The file FailFast deletes: the extracted package while one exists. The
-// path must stay valid until it is unregistered with nullptr.
-void DeleteOnFatalError(const char* path);
+// While it lives, FailFast deletes the file at path (UTF-16, as the platform
+// takes it): the extracted package while one exists.
+class DeletedOnFatalError {
+public:
+    explicit DeletedOnFatalError(std::wstring path);
+    ~DeletedOnFatalError();
+    DeletedOnFatalError(const DeletedOnFatalError&) = delete;
+    DeletedOnFatalError& operator=(const DeletedOnFatalError&) = delete;
 
-// A handle FailFast closes first, since it keeps that file from being
-// deleted; unregistered with nullptr.
-void CloseOnFatalError(void* handle);
+private:
+    std::wstring path_;
+    const DeletedOnFatalError* previous_;
+    friend void FailFast();
+};
+
+// While it lives, FailFast first closes handle, since it keeps the file
+// registered above from being deleted.
+class ClosedOnFatalError {
+public:
+    explicit ClosedOnFatalError(HANDLE handle);
+    ~ClosedOnFatalError();
+    ClosedOnFatalError(const ClosedOnFatalError&) = delete;
+    ClosedOnFatalError& operator=(const ClosedOnFatalError&) = delete;
+
+private:
+    HANDLE handle_;
+    const ClosedOnFatalError* previous_;
+    friend void FailFast();
+};
 
 }  // namespace ZORVANE

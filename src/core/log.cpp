@@ -7,12 +7,14 @@
 #include <string>
 
 #include "core/system_files.h"
+#include "core/utf8.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
 namespace {
 constexpr size_t kMessageBufferSize = 1024;
-constexpr char kMessageCaption[] = "Quelmar Msi Exe Creator";
+constexpr wchar_t kMessageCaption[] = L"Quelmar Msi Exe Creator";
 }  // namespace
 
 void WriteLog(const char* component, const char* category, const char* format, ...) {
@@ -28,14 +30,19 @@ void WriteLog(const char* component, const char* category, const char* format, .
     line += " - ";
     line += category;
     line += ' ';
-    line += message;
+    // A cut never splits a character: the line stays UTF-8.
+    line.append(message, Utf8PrefixLength(message, kMessageBufferSize - 1));
+    // The UTF-8 bytes as they are: the wide call would hand listeners that
+    // are not debuggers (and debuggers before Windows 10) the ANSI code page's
+    // question marks instead of the characters.
     OutputDebugStringA(line.c_str());
 }
 
-void ShowMessage(const char* text) {
-    WriteLog("Zorvane", "Events", "%s", text);
-    auto messageBox = LoadSystemFunction<decltype(MessageBoxA)>("user32.dll", "MessageBoxA");
-    if (messageBox != nullptr) messageBox(nullptr, text, kMessageCaption, MB_ICONWARNING);
+void ShowMessage(const std::string& text) {
+    WriteLog("Zorvane", "Events", "%s", text.c_str());
+    std::wstring wide;
+    auto messageBox = LoadSystemFunction<decltype(MessageBoxW)>("user32.dll", "MessageBoxW");
+    if (messageBox != nullptr && Widen(text, wide)) messageBox(nullptr, wide.c_str(), kMessageCaption, MB_ICONWARNING);
 }
 
 }  // namespace ZORVANE

@@ -1,6 +1,6 @@
-// File names taken apart as the shell's path functions do it (PathStripPathA,
-// PathRemoveExtensionA, PathIsRelativeA), without loading the shell and the
-// window libraries it pulls in.
+// UTF-8 file names taken apart as the shell's path functions do it
+// (PathStripPathW, PathRemoveExtensionW, PathIsRelativeW), without loading the
+// shell and the window libraries it pulls in. No platform header.
 #pragma once
 
 #include <string>

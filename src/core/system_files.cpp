@@ -1,6 +1,7 @@
 #include "core/system_files.h"
 
 #include "core/unique_handles.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
@@ -9,8 +10,9 @@ namespace {
 HMODULE LoadSystemLibrary(const char* library) {
     // A full path: on systems without SetDefaultDllDirectories the search
     // would still include the launcher's own folder.
-    const std::string path = SystemFilePath(library);
-    return path.empty() ? nullptr : LoadLibraryA(path.c_str());
+    std::wstring path;
+    if (!Widen(SystemFilePath(library), path) || path.empty()) return nullptr;
+    return LoadLibraryW(path.c_str());
 }
 
 DWORD WINAPI LoadInBackground(void* list) {
@@ -23,11 +25,13 @@ DWORD WINAPI LoadInBackground(void* list) {
 }  // namespace
 
 std::string SystemFilePath(const char* name) {
-    char folder[MAX_PATH] = {};
-    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = std::string(folder, length) + '\\' + name;
-    return path.size() < MAX_PATH ? path : std::string();
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    std::string path;
+    if (length == 0 || length >= MAX_PATH || !Narrow(folder, length, path)) return std::string();
+    path += '\\';
+    path += name;
+    return WideLength(path) < MAX_PATH ? path : std::string();
 }
 
 void PreloadSystemLibraries(const char* const* libraries) {

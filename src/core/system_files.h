@@ -11,8 +11,8 @@
 
 namespace ZORVANE {
 
-// <system directory>\name; empty when the system directory is unknown or the
-// path would not fit MAX_PATH.
+// <system directory>\name in UTF-8; empty when the system directory is
+// unknown or the path would not fit MAX_PATH.
 std::string SystemFilePath(const char* name);
 
 // Starts loading libraries (a null-terminated list with static storage), in

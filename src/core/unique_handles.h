@@ -13,13 +13,39 @@ namespace ZORVANE {
 struct HandleCloser {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
-// Tokens, processes and files. Null is empty; adopt CreateFileA results with
-// AdoptFileHandle, whose failure value is INVALID_HANDLE_VALUE.
+// Tokens, processes and threads, whose empty value is null.
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-inline UniqueHandle AdoptFileHandle(HANDLE handle) {
-    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
+// Files, whose empty value is INVALID_HANDLE_VALUE, as CreateFileW returns it.
+class UniqueFile {
+public:
+    UniqueFile() = default;
+    explicit UniqueFile(HANDLE handle) : handle_(handle) {}
+    ~UniqueFile() { reset(); }
+    UniqueFile(UniqueFile&& other) noexcept : handle_(other.release()) {}
+    UniqueFile& operator=(UniqueFile&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    UniqueFile(const UniqueFile&) = delete;
+    UniqueFile& operator=(const UniqueFile&) = delete;
+
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Borrowed: the owner still closes it.
+    HANDLE get() const { return handle_; }
+    HANDLE release() {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
 
 struct LocalFreer {
     void operator()(void* block) const noexcept { LocalFree(block); }

@@ -39,7 +39,8 @@ public:
             std::copy(SectionHeader(index + 1), SectionHeader(index + 2), relocHeader);
             PutSection(index++, relocHeader, layout_.reloc);
             std::uint8_t* relocations = Directory(pe::kBaseRelocationDirectory);
-            Put32(relocations, Get32(relocations) - model_.sections.back().virtualAddress + layout_.reloc.virtualAddress);
+            const std::uint32_t moved = layout_.reloc.virtualAddress - model_.sections.back().virtualAddress;
+            Put32(relocations, Get32(relocations) + moved);
         }
         PutSection(index, resourceHeader, layout_.resources);
 

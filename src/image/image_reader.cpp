@@ -15,6 +15,9 @@ constexpr std::uint32_t kLargestHeaders = 1 << 16;
 
 bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
+// Where a section ends in memory.
+std::uint64_t End(const pe::Section& section) { return std::uint64_t{section.virtualAddress} + section.virtualSize; }
+
 class ImageReader {
 public:
     explicit ImageReader(ImageModel& model) : model_(model), source_(model.source) {}
@@ -87,9 +90,9 @@ private:
             const std::uint64_t rva = model_.DirectoryAddress(d), size = model_.DirectorySize(d);
             if (d == pe::kSecurityDirectory || (rva == 0 && size == 0)) continue;
             const bool inHeaders = rva + size <= model_.headers.size();
-            const bool inSection = std::any_of(model_.sections.begin(), model_.sections.end(), [&](const pe::Section& s) {
-                return rva >= s.virtualAddress && rva + size <= std::uint64_t{s.virtualAddress} + s.virtualSize;
-            });
+            const bool inSection = std::any_of(
+                model_.sections.begin(), model_.sections.end(),
+                [&](const pe::Section& s) { return rva >= s.virtualAddress && rva + size <= End(s); });
             if (!inHeaders && !inSection) return false;
         }
         return true;
@@ -98,14 +101,13 @@ private:
     bool Intersects(std::uint32_t directory, const pe::Section& section) const {
         const std::uint64_t rva = model_.DirectoryAddress(directory), size = model_.DirectorySize(directory);
         if (rva == 0 && size == 0) return false;
-        return rva < std::uint64_t{section.virtualAddress} + section.virtualSize &&
-               section.virtualAddress < rva + std::max<std::uint64_t>(size, 1);
+        return rva < End(section) && section.virtualAddress < rva + std::max<std::uint64_t>(size, 1);
     }
 
     bool Contains(std::uint32_t directory, const pe::Section& section) const {
         if (directory >= model_.directoryCount) return false;
         const std::uint64_t rva = model_.DirectoryAddress(directory), size = model_.DirectorySize(directory);
-        return rva >= section.virtualAddress && rva + size <= std::uint64_t{section.virtualAddress} + section.virtualSize;
+        return rva >= section.virtualAddress && rva + size <= End(section);
     }
 
     // The resource section is rebuilt whole, so its tree must start it, and
@@ -137,7 +139,7 @@ private:
         const std::uint32_t entryPoint = model_.OptionalField(pe::kAddressOfEntryPoint);
         for (std::size_t i = index; i < sections.size(); ++i) {
             const pe::Section& moved = sections[i];
-            if (entryPoint >= moved.virtualAddress && entryPoint - moved.virtualAddress < moved.virtualSize) return false;
+            if (entryPoint >= moved.virtualAddress && entryPoint < End(moved)) return false;
             for (std::uint32_t d = 0; d < model_.directoryCount; ++d) {
                 const bool expected = d == pe::kResourceDirectory || d == pe::kSecurityDirectory ||
                                       (d == pe::kBaseRelocationDirectory && movesReloc);

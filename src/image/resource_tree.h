@@ -52,6 +52,9 @@ public:
     const ResourceName& NameAt(std::uint32_t index) const { return names_[index]; }
     std::size_t NameCount() const { return names_.size(); }
     bool HasKey(const ResourceLeaf& leaf, const ResourceKey& key) const;
+    ResourceKey KeyOf(const ResourceLeaf& leaf) const {
+        return {names_[leaf.type], names_[leaf.name], names_[leaf.language]};
+    }
     // An IndexOrder (index_sort.h) of names in Windows' order; context is the tree.
     static bool NameBefore(const void* tree, std::uint32_t a, std::uint32_t b);
 

@@ -8,10 +8,12 @@
 #include "core/payload.h"
 #include "core/system_files.h"
 #include "core/unique_handles.h"
+#include "core/wide_text.h"
 #include "launch/installer_command_line.h"
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
 #include "launch/package_file.h"
+#include "launch/silent_options.h"
 #include "launch/tmp_file_generator.h"
 
 namespace ZORVANE {
@@ -25,6 +27,14 @@ constexpr char kShellLibrary[] = "shell32.dll";
 // What starting the installer loads: the shell (with user32 and gdi32), then
 // the COM libraries that ShellExecuteEx loads on first use.
 constexpr const char* kInstallerStartLibraries[] = {kShellLibrary, "ole32.dll", nullptr};
+constexpr char kNotInstalled[] = "The installation could not be started: ";
+
+std::string ReservationProblem(const ReservationFailure& failure) {
+    if (failure.folder.empty()) return "the temporary folder is unknown.";
+    if (failure.error == 0) return "the temporary folder " + failure.folder + " holds no free file name.";
+    return "no file can be created in the temporary folder " + failure.folder + ": " +
+           SystemErrorText(failure.error);
+}
 
 }  // namespace
 
@@ -38,22 +48,26 @@ std::string OptionsFromArguments(const ArgumentList& arguments) {
 }
 
 std::string PackageNameFromModulePath() {
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return WithoutExtension(FileNameOf(path)) + ".msi";
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string utf8;
+    if (length == 0 || length >= MAX_PATH || !Narrow(path, length, utf8)) return std::string();
+    return WithoutExtension(FileNameOf(utf8)) + ".msi";
 }
 
-std::string DefaultAction::ReadOptionLine(HMODULE module) {
+bool DefaultAction::ReadOptionLine(HMODULE module, std::string& optionLine) {
     ResourceView params;
     switch (LoadOwnResource(module, kParamsResourceType, kParamsResourceId, params)) {
-        case ResourceLookup::Absent: return std::string();
+        case ResourceLookup::Absent: return true;
         case ResourceLookup::Unloadable:
             WriteLog(Name(), "Surprise", "couldn't load params resource although exist");
-            return std::string();
+            return true;
         case ResourceLookup::Loaded: break;
     }
-    return ParamsText(params);
+    if (OptionTextToUtf8(ParamsText(params), optionLine)) return true;
+    // Options guessed at could install something else than asked for.
+    WriteLog(Name(), "Surprise", "couldn't read params resource");
+    return false;
 }
 
 bool DefaultAction::ReadPackage(HMODULE module, ResourceView& package) {
@@ -69,19 +83,37 @@ unsigned long DefaultAction::ExitCode(bool succeeded) const {
     return succeeded ? installerExitCode_ : kLauncherFailure;
 }
 
+bool DefaultAction::Fail(std::string reason) {
+    failure_ = std::move(reason);
+    return false;
+}
+
 bool DefaultAction::Run(const ArgumentList& arguments) {
     SetFatalExitCode(kLauncherFailure);
+    optionsInForce_ = OptionsFromArguments(arguments);
+    if (Launch(arguments)) return true;
+    // A deployment system asks for silence; a person who started the setup
+    // is never left without a word.
+    if (!installerStarted_ && !RequestsSilentRun(optionsInForce_)) {
+        ShowMessage(kNotInstalled + (failure_.empty() ? std::string("the setup is damaged.") : failure_));
+    }
+    return false;
+}
+
+bool DefaultAction::Launch(const ArgumentList& arguments) {
     // Loading the shell and COM takes milliseconds on Windows too: it overlaps the write.
     PreloadSystemLibraries(kInstallerStartLibraries);
-    HMODULE module = GetModuleHandleA(nullptr);
+    HMODULE module = GetModuleHandleW(nullptr);
     if (module == nullptr) {
         WriteLog(Name(), "Surprise", "failed to get module handle");
         return false;
     }
-    const std::string optionLine = ReadOptionLine(module);
+    std::string optionLine;
+    if (!ReadOptionLine(module, optionLine)) return false;
+    if (!optionLine.empty()) optionsInForce_ = optionLine;
 
     ResourceView package;
-    if (!ReadPackage(module, package)) return false;
+    if (!ReadPackage(module, package)) return Fail("the setup carries no installer package.");
 
     const std::string packageName = PackageNameFromModulePath();
     if (packageName.empty()) {
@@ -90,26 +122,24 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     }
 
     // Owns the extracted package until the installer has ended.
+    ReservationFailure reservationFailure;
     std::unique_ptr<TmpFileGenerator> reservation =
-        TmpFileGenerator::Create(true, kTemporaryPrefix, packageName);
-    if (!reservation) return false;  // the run is abandoned, as logged
+        TmpFileGenerator::Create(true, kTemporaryPrefix, packageName, reservationFailure);
+    if (!reservation) return Fail(ReservationProblem(reservationFailure));  // the run is abandoned, as logged
     const std::string packagePath = reservation->GetFileName();
     if (!WritePackage(packagePath, package)) {
         WriteLog(Name(), "Surprise", "couldn't write package to %s", packagePath.c_str());
-        return false;
+        return Fail("the installer package could not be written to " + packagePath + ".");
     }
     // Released before the reservation deletes the file.
-    UniqueHandle hold = HoldWrittenPackage(packagePath, package);
+    UniqueFile hold = HoldWrittenPackage(packagePath, package);
     if (!hold) {
         WriteLog(Name(), "Surprise", "package in %s changed after it was written", packagePath.c_str());
-        return false;
+        return Fail("the installer package in " + packagePath + " was changed before it could be installed.");
     }
-    CloseOnFatalError(hold.get());
-    const bool installed = optionLine.empty()
-                               ? RunInstaller(packagePath, OptionsFromArguments(arguments), false)
-                               : RunInstaller(packagePath, optionLine, true);
-    CloseOnFatalError(nullptr);
-    return installed;
+    const ClosedOnFatalError closeHold(hold.get());
+    return optionLine.empty() ? RunInstaller(packagePath, OptionsFromArguments(arguments), false)
+                              : RunInstaller(packagePath, optionLine, true);
 }
 
 bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options,
@@ -117,26 +147,34 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     const std::string program = InstallerProgramPath();
     if (program.empty()) {
         WriteLog(Name(), "Surprise", "couldn't find the system directory");
-        return false;
+        return Fail("the system directory is unknown.");
     }
-    const std::string parameters =
-        InstallerParameters(packagePath, options, optionsFromResource, IsProcesPrivileged);
-
-    SHELLEXECUTEINFOA request = {};
+    std::wstring wideProgram, parameters;
+    if (!Widen(program, wideProgram) ||
+        !Widen(InstallerParameters(packagePath, options, optionsFromResource, IsProcesPrivileged), parameters)) {
+        WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
+        return Fail("the installer options are not valid text.");
+    }
+    SHELLEXECUTEINFOW request = {};
     request.cbSize = sizeof(request);
     request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.lpVerb = "open";
-    request.lpFile = program.c_str();
+    request.lpVerb = L"open";
+    request.lpFile = wideProgram.c_str();
     request.lpParameters = parameters.c_str();
     request.nShow = SW_SHOWNORMAL;
     // "<program>" <parameters> must fit one process command line: options are
     // never passed on cut, whether or not the platform would refuse them.
-    const bool fits = program.size() + 3 + parameters.size() < kCommandLineLimit;
-    auto shellExecute = LoadSystemFunction<decltype(ShellExecuteExA)>(kShellLibrary, "ShellExecuteExA");
-    if (!fits || shellExecute == nullptr || !shellExecute(&request) || request.hProcess == nullptr) {
+    if (wideProgram.size() + 3 + parameters.size() >= kCommandLineLimit) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
-        return false;
+        return Fail("the installer options are longer than a command line can be.");
     }
+    auto shellExecute = LoadSystemFunction<decltype(ShellExecuteExW)>(kShellLibrary, "ShellExecuteExW");
+    if (shellExecute == nullptr || !shellExecute(&request) || request.hProcess == nullptr) {
+        const DWORD error = shellExecute == nullptr ? ERROR_PROC_NOT_FOUND : GetLastError();
+        WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
+        return Fail(program + " could not be started: " + SystemErrorText(error));
+    }
+    installerStarted_ = true;
     UniqueHandle installer(request.hProcess);
     DWORD exitCode = 0;
     if (WaitForSingleObject(installer.get(), INFINITE) != WAIT_OBJECT_0 ||
@@ -150,7 +188,7 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
 }
 
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell execute record is 60 bytes");
+static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "the 32-bit shell execute record is 60 bytes");
 #endif
 
 }  // namespace ZORVANE

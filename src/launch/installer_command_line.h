@@ -13,9 +13,9 @@ using PrivilegeProbe = bool (*)();
 std::string InstallerParameters(const std::string& packagePath, const std::string& options,
                                 bool optionsFromResource, PrivilegeProbe isPrivileged);
 
-// Full path of msiexec.exe in the system directory; empty when the system
-// directory is unknown. A bare name would let an msiexec.exe planted in the
-// current or the launcher's folder run instead, possibly elevated.
+// Full path of msiexec.exe in the system directory (UTF-8); empty when the
+// system directory is unknown. A bare name would let an msiexec.exe planted
+// in the current or the launcher's folder run instead, possibly elevated.
 std::string InstallerProgramPath();
 
 }  // namespace ZORVANE

@@ -5,7 +5,9 @@
 namespace ZORVANE {
 
 ResourceLookup LoadOwnResource(HMODULE module, const char* type, WORD id, ResourceView& view) {
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+    // The payload's types are ASCII: widened character by character.
+    const std::wstring wideType(type, type + std::strlen(type));
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), wideType.c_str());
     if (resource == nullptr) return ResourceLookup::Absent;
     HGLOBAL loaded = LoadResource(module, resource);
     if (loaded == nullptr) return ResourceLookup::Unloadable;

@@ -18,12 +18,12 @@ struct ResourceView {
     DWORD size = 0;
 };
 
-// Finds the resource type/id in module and gives a read-only view of its bytes,
+// Finds the resource type (ASCII)/id in module and gives a read-only view of its bytes,
 // valid while the module is loaded.
-ResourceLookup LoadOwnResource(HMODULE module, const char* type, WORD id, ResourceView& view);
+[[nodiscard]] ResourceLookup LoadOwnResource(HMODULE module, const char* type, WORD id, ResourceView& view);
 
-// The parameters text: the bytes up to the first NUL, never past the
-// resource's end, whatever its length.
+// The parameters text as stored: the bytes up to the first NUL, never past
+// the resource's end, whatever its length.
 std::string ParamsText(const ResourceView& view);
 
 }  // namespace ZORVANE

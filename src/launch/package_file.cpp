@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "core/fatal_error.h"
+#include "core/utf8_files.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
@@ -16,9 +18,11 @@ constexpr DWORD kChunk = 256 << 10;
 constexpr DWORD kSplitCheckSize = 16 << 20;
 
 // Read sharing only: the installer can still open the file.
-UniqueHandle HoldUnchanged(const std::string& path) {
-    return AdoptFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+UniqueFile HoldUnchanged(const std::string& path) {
+    std::wstring wide;
+    if (!Widen(path, wide)) return UniqueFile();
+    return UniqueFile(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Reads [begin, end) of the file sequentially from begin and compares it with
@@ -51,7 +55,7 @@ DWORD WINAPI CheckUpperHalf(void* context) {
     auto* half = static_cast<UpperHalf*>(context);
     // A handle of its own, since reads through one handle are serialized;
     // reopened from the hold, so it is the held file whatever the path names now.
-    UniqueHandle file = AdoptFileHandle(ReOpenFile(half->hold, GENERIC_READ, FILE_SHARE_READ, 0));
+    UniqueFile file(ReOpenFile(half->hold, GENERIC_READ, FILE_SHARE_READ, 0));
     half->matches = file && RangeMatches(file.get(), *half->package, half->begin, half->package->size);
     return 0;
 }
@@ -78,7 +82,7 @@ bool HoldsPackage(HANDLE file, const ResourceView& package) {
 // The reservation is opened as it is, not created anew: a reservation that
 // vanished fails the run, and anything found in it fails the read-back.
 bool WritePackage(const std::string& path, const ResourceView& package) {
-    UniqueStream file(std::fopen(path.c_str(), "r+b"));
+    UniqueStream file = OpenStream(path, L"r+b");
     if (!file) return false;
     bool written = true;
     // Bounded requests: on Windows one write of many MiB can fail on a network share.
@@ -90,9 +94,9 @@ bool WritePackage(const std::string& path, const ResourceView& package) {
     return CloseWrittenStream(std::move(file)) && written;
 }
 
-UniqueHandle HoldWrittenPackage(const std::string& path, const ResourceView& package) {
-    UniqueHandle hold = HoldUnchanged(path);
-    if (!hold || !HoldsPackage(hold.get(), package)) return nullptr;
+UniqueFile HoldWrittenPackage(const std::string& path, const ResourceView& package) {
+    UniqueFile hold = HoldUnchanged(path);
+    if (!hold || !HoldsPackage(hold.get(), package)) return UniqueFile();
     return hold;
 }
 

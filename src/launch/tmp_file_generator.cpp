@@ -1,12 +1,11 @@
 #include "launch/tmp_file_generator.h"
 
-#include <windows.h>
-
 #include <cstdlib>
 
 #include "core/exclusive_file.h"
-#include "core/fatal_error.h"
 #include "core/log.h"
+#include "core/utf8_files.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
@@ -24,14 +23,15 @@ void SeedRandomGeneratorOnce() {
     randomGeneratorSeeded = true;
 }
 
-// The folder as the platform returns it, ending in a backslash. Empty when
-// the platform fails or the path does not fit its buffer (then nothing usable
-// was written).
+// The folder as the platform returns it, ending in a backslash, in UTF-8.
+// Empty when the platform fails or the path does not fit its buffer (then
+// nothing usable was written).
 std::string TemporaryFolder() {
-    char folder[MAX_PATH] = {};
-    DWORD length = GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return std::string(folder, length);
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetTempPathW(MAX_PATH, folder);
+    std::string path;
+    if (length == 0 || length >= MAX_PATH || !Narrow(folder, length, path)) return std::string();
+    return path;
 }
 
 std::string Candidate(const std::string& stem, unsigned index, const std::string& name) {
@@ -40,35 +40,49 @@ std::string Candidate(const std::string& stem, unsigned index, const std::string
 
 }  // namespace
 
-std::unique_ptr<TmpFileGenerator> TmpFileGenerator::Create(bool deleteOnDestroy,
-                                                           const std::string& prefix,
-                                                           const std::string& name) {
+std::unique_ptr<TmpFileGenerator> TmpFileGenerator::Create(bool deleteOnDestroy, const std::string& prefix,
+                                                           const std::string& name, ReservationFailure& failure) {
     std::unique_ptr<TmpFileGenerator> generator(new TmpFileGenerator(deleteOnDestroy));
-    if (generator->Reserve(prefix, name)) {
-        if (deleteOnDestroy) DeleteOnFatalError(generator->path_.c_str());
+    if (generator->Reserve(prefix, name, failure)) {
+        std::wstring path;
+        if (deleteOnDestroy && Widen(generator->path_, path)) {
+            generator->fatalCleanup_ = std::make_unique<DeletedOnFatalError>(std::move(path));
+        }
         return generator;
     }
     generator->deleteOnDestroy_ = false;  // nothing of ours to delete
     return nullptr;
 }
 
-bool TmpFileGenerator::Reserve(const std::string& prefix, const std::string& name) {
+bool TmpFileGenerator::Reserve(const std::string& prefix, const std::string& name, ReservationFailure& failure) {
     SeedRandomGeneratorOnce();
-    std::string folder = TemporaryFolder();
-    if (folder.empty()) {
+    failure = ReservationFailure();
+    failure.folder = TemporaryFolder();
+    if (failure.folder.empty()) {
         WriteLog(kComponent, "Surprise", "error while trying to recive tmp folder path");
         return false;
     }
-    const std::string stem = folder + prefix;
-    if (ReserveSequentially(stem, name) || ReserveByRecycling(stem, name)) return true;
+    const std::string stem = failure.folder + prefix;
+    if (ReserveSequentially(stem, name, failure.error)) return true;
+    if (failure.error != 0) {
+        // Other names would fail alike, and recycling would delete files for nothing.
+        WriteLog(kComponent, "Surprise", "tmp folder refuses new files, error %lu: %s", failure.error, path_.c_str());
+        return false;
+    }
+    if (ReserveByRecycling(stem, name)) return true;
     WriteLog(kComponent, "Surprise", "faild to create file aborting operation");
     return false;
 }
 
-bool TmpFileGenerator::ReserveSequentially(const std::string& stem, const std::string& name) {
+bool TmpFileGenerator::ReserveSequentially(const std::string& stem, const std::string& name, DWORD& refusal) {
     for (unsigned index = 0; index < kSequentialNames; ++index) {
         path_ = Candidate(stem, index, name);
-        if (CreateExclusiveFile(path_)) return true;
+        const ReservationResult result = CreateExclusiveFile(path_);
+        if (result.outcome == Reservation::Made) return true;
+        if (result.outcome == Reservation::FolderRefused) {
+            refusal = result.error;
+            return false;
+        }
         WriteLog(kComponent, "Events", "found an existing file in the name trying again");
     }
     return false;
@@ -81,8 +95,8 @@ bool TmpFileGenerator::ReserveByRecycling(const std::string& stem, const std::st
         path_ = Candidate(stem, static_cast<unsigned>(std::rand()) % kSequentialNames, name);
         // A file still in use by a running installer cannot be deleted, so it
         // is never taken from under it.
-        if (!DeleteFileA(path_.c_str())) continue;
-        if (CreateExclusiveFile(path_)) {
+        if (!DeleteFileAt(path_)) continue;
+        if (CreateExclusiveFile(path_).outcome == Reservation::Made) {
             WriteLog(kComponent, "Events", "found an empty file creating it");
             return true;
         }
@@ -92,14 +106,13 @@ bool TmpFileGenerator::ReserveByRecycling(const std::string& stem, const std::st
 }
 
 void TmpFileGenerator::DeleteReservation() const {
-    if (!DeleteFileA(path_.c_str())) WriteLog(kComponent, "Surprise", "could not delete file");
+    if (!DeleteFileAt(path_)) WriteLog(kComponent, "Surprise", "could not delete file");
 }
 
 TmpFileGenerator::~TmpFileGenerator() {
     // Nothing here can raise: the product is built without exceptions.
-    if (!deleteOnDestroy_) return;
-    DeleteOnFatalError(nullptr);
-    DeleteReservation();
+    fatalCleanup_.reset();
+    if (deleteOnDestroy_) DeleteReservation();
 }
 
 std::string TmpFileGenerator::GetFileName() const { return path_; }

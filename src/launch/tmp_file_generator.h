@@ -1,21 +1,32 @@
 // Reservation of a unique file in the user's temporary folder.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
+#include "core/fatal_error.h"
+
 namespace ZORVANE {
+
+// Why no file could be reserved.
+struct ReservationFailure {
+    std::string folder;  // the temporary folder, empty when it is unknown
+    DWORD error = 0;     // the platform's reason when the folder refused, 0 when all names were taken
+};
 
 // Reserves <temp folder><prefix><index><name> by exclusive creation. Indexes
 // 0 to 3999 are tried in order; when all are taken, up to 100 randomly chosen
-// old ones are deleted and taken anew.
+// old ones are deleted and taken anew. A folder that refuses new files ends
+// the search at once. Paths are UTF-8.
 class TmpFileGenerator {
 public:
-    // The generator that owns the reserved file, or nothing when the
-    // temporary folder is unknown or no name could be reserved (logged); the
-    // caller then abandons its run.
+    // The generator that owns the reserved file, or nothing when no name
+    // could be reserved (logged, and described in failure); the caller then
+    // abandons its run.
     static std::unique_ptr<TmpFileGenerator> Create(bool deleteOnDestroy, const std::string& prefix,
-                                                    const std::string& name);
+                                                    const std::string& name, ReservationFailure& failure);
     // Deletes the reserved file when asked to at construction, as does a
     // fatal error while the generator lives.
     virtual ~TmpFileGenerator();
@@ -30,13 +41,14 @@ public:
 
 private:
     explicit TmpFileGenerator(bool deleteOnDestroy) : deleteOnDestroy_(deleteOnDestroy) {}
-    bool Reserve(const std::string& prefix, const std::string& name);
-    bool ReserveSequentially(const std::string& stem, const std::string& name);
-    bool ReserveByRecycling(const std::string& stem, const std::string& name);
+    [[nodiscard]] bool Reserve(const std::string& prefix, const std::string& name, ReservationFailure& failure);
+    [[nodiscard]] bool ReserveSequentially(const std::string& stem, const std::string& name, DWORD& refusal);
+    [[nodiscard]] bool ReserveByRecycling(const std::string& stem, const std::string& name);
     void DeleteReservation() const;
 
     std::string path_;
     bool deleteOnDestroy_;
+    std::unique_ptr<DeletedOnFatalError> fatalCleanup_;
 };
 
 }  // namespace ZORVANE

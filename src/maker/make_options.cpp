@@ -3,9 +3,9 @@
 #include <getopt.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "core/utf8.h"
 #include "maker/tool_report.h"
 
 namespace ZORVANE {
@@ -15,10 +15,21 @@ namespace {
 enum LongOnly { kMsi = 256, kParams, kForce, kHelp, kVersion, kIcon, kNoProductInfo, kDescribe, kWinget };
 
 // The launcher starts "<system dir>\msiexec.exe" /i "<temp dir>\TVX_INST...msi" <option line>
-// as one command line of at most 32767 characters with its terminator. Both
-// paths are at most MAX_PATH - 1 (259) characters, and the launcher counts
-// the option line's bytes: 32767 - 1 - (259 + 3) - (4 + 259 + 2) = 32239.
+// as one command line of at most 32767 UTF-16 characters with its terminator.
+// Both paths are at most MAX_PATH - 1 (259) characters, so the option line may
+// have 32767 - 1 - (259 + 3) - (4 + 259 + 2) = 32239.
 constexpr std::size_t kLongestOptionLine = 32239;
+
+// UTF-16 code units of well-formed UTF-8 text: one per character, two past U+FFFF.
+std::size_t Utf16Length(const char* text) {
+    std::size_t units = 0;
+    for (; *text != '\0'; ++text) {
+        const unsigned char byte = static_cast<unsigned char>(*text);
+        units += (byte & 0xC0) != 0x80 ? 1 : 0;
+        units += byte >= 0xF0 ? 1 : 0;
+    }
+    return units;
+}
 
 const option kOptions[] = {
     {"msi", required_argument, nullptr, kMsi},
@@ -44,7 +55,7 @@ constexpr char kHelpText[] =
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"
     "                       (default: keep the source's package)\n"
-    "  --params TEXT        the msiexec option line; an empty TEXT keeps the\n"
+    "  --params TEXT        the msiexec option line (UTF-8); an empty TEXT keeps the\n"
     "                       source's option line, as Params= does (default: keep it)\n"
     "  -o, --output FILE    the new launcher\n"
     "  --force              replace an existing output (default: refuse)\n"
@@ -99,8 +110,14 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
                 options.packagePath = optarg;
                 break;
             case kParams:
-                if (std::strlen(optarg) > kLongestOptionLine) {
-                    ReportUsageError("--params is longer than the launcher can pass to msiexec (32239 bytes)");
+                // Launchers read their option line as UTF-8; other bytes would
+                // be taken for the ANSI code page of whoever runs the launcher.
+                if (!IsValidUtf8(optarg)) {
+                    ReportUsageError("--params is not UTF-8 text");
+                    return MakeRequest::Invalid;
+                }
+                if (Utf16Length(optarg) > kLongestOptionLine) {
+                    ReportUsageError("--params is longer than the launcher can pass to msiexec (32239 characters)");
                     return MakeRequest::Invalid;
                 }
                 options.params = optarg;

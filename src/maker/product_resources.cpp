@@ -44,9 +44,7 @@ void RemoveIconImages(ImageModel& model) {
     std::vector<ResourceKey> images;
     for (const ResourceLeaf& leaf : model.Leaves()) {
         const ResourceName& type = model.resources.NameAt(leaf.type);
-        if (!type.isString && type.id == kIconImageType) {
-            images.push_back({type, model.resources.NameAt(leaf.name), model.resources.NameAt(leaf.language)});
-        }
+        if (!type.isString && type.id == kIconImageType) images.push_back(model.resources.KeyOf(leaf));
     }
     for (const ResourceKey& key : images) model.RemoveLeaf(key);
 }

@@ -6,8 +6,11 @@
 #include "core/log.h"
 #include "core/path_names.h"
 #include "core/unique_handles.h"
+#include "core/utf8_files.h"
+#include "core/wide_text.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
+#include "update/numbered_name.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {
@@ -23,19 +26,20 @@ constexpr unsigned kNameAttempts = 100;
 constexpr char kCopyFailed[] = "Could not copy the launcher to the new file.";
 
 bool CurrentDirectory(std::string& folder) {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) return false;
-    folder.assign(buffer, length);
-    return true;
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
+    return length != 0 && length < MAX_PATH && Narrow(buffer, length, folder);
 }
 
 bool OwnPath(std::string& path) {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    path.assign(buffer, length);
-    return true;
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    return length != 0 && length < MAX_PATH && Narrow(buffer, length, path);
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    std::wstring wideFrom, wideTo;
+    return Widen(from, wideFrom) && Widen(to, wideTo) && CopyFileW(wideFrom.c_str(), wideTo.c_str(), FALSE);
 }
 
 }  // namespace
@@ -85,15 +89,26 @@ bool createNewWrapper::VerifyFileName(std::string& name) {
         if (!ResolveTargetPath(currentDirectory_, candidate, path)) {
             // Longer numbered names cannot fit either.
             WriteLog(Name(), "Surprise", "new file path is too long: %s", candidate.c_str());
-            break;
+            return RefuseName(ERROR_FILENAME_EXCED_RANGE);
         }
-        if (CreateExclusiveFile(path)) {
+        const ReservationResult result = CreateExclusiveFile(path);
+        if (result.outcome == Reservation::Made) {
             WriteLog(Name(), "Events", "Found new file name:%s", candidate.c_str());
             name = candidate;
             return true;
         }
+        // Only a taken name makes the next one worth trying.
+        if (result.outcome == Reservation::FolderRefused) return RefuseName(result.error);
     }
     ShowMessage("Couldn't create new file. Too many files in directory");
+    WriteLog(Name(), "Surprise", "Failed to verify file name. Too many files in folder");
+    return false;
+}
+
+bool createNewWrapper::RefuseName(DWORD error) {
+    const std::string reason = SystemErrorText(error);
+    ShowMessage("Couldn't create new file. " + reason);
+    WriteLog(Name(), "Surprise", "Failed to verify file name. %s", reason.c_str());
     return false;
 }
 
@@ -101,7 +116,7 @@ bool createNewWrapper::VerifyFileName(std::string& name) {
 // launcher under the name.
 bool createNewWrapper::CopyLauncher(const std::string& ownPath, ReservedName& target) {
     TemporaryLauncherFile copy(target.Path());
-    if (copy.IsOpen() && CopyFileA(ownPath.c_str(), copy.Path().c_str(), FALSE) && target.FillWith(copy)) {
+    if (copy.IsOpen() && CopyFileTo(ownPath, copy.Path()) && target.FillWith(copy)) {
         return true;
     }
     ShowMessage(kCopyFailed);
@@ -115,7 +130,7 @@ const char* createNewWrapper::SourceProblem(std::string& ownPath) {
     }
     // The one read of the source: the checks the image writer needs, so that
     // a plain copy never passes a damaged launcher on either.
-    ownFile_.reset(std::fopen(ownPath.c_str(), "rb"));
+    ownFile_ = OpenStream(ownPath, L"rb");
     if (!ownFile_ || ReadImage(ownFile_.get(), ownImage_) != ImageWriteStatus::Written ||
         CheckModel(ownImage_) != ImageWriteStatus::Written) {
         return "own resources are damaged";
@@ -135,10 +150,9 @@ bool createNewWrapper::Run(const ArgumentList& arguments) {
     ApplyArguments(arguments, request);
 
     std::string targetPath;
-    if (!VerifyFileName(request.wrapperName) ||
-        !ResolveTargetPath(currentDirectory_, request.wrapperName, targetPath)) {
-        WriteLog(Name(), "Surprise", "Failed to verify file name. Too many files in folder");
-        return false;
+    if (!VerifyFileName(request.wrapperName)) return false;  // shown and logged
+    if (!ResolveTargetPath(currentDirectory_, request.wrapperName, targetPath)) {
+        return RefuseName(ERROR_FILENAME_EXCED_RANGE);
     }
     // Removed again unless a complete launcher takes its place.
     ReservedName target(targetPath);

@@ -31,29 +31,31 @@ public:
     // Params. False when no free name was reserved, the copy failed, or a
     // requested resource did not reach the new launcher; each such failure is
     // shown in a warning box. A copy that could not be completed is removed.
-    bool Run(const ArgumentList& arguments) override;
+    [[nodiscard]] bool Run(const ArgumentList& arguments) override;
 
     // Splits at the first "=": key before it, value the whole rest. False,
     // leaving key and value alone, when there is no "=".
-    bool ParseArgument(const std::string& argument, std::string& key, std::string& value) const;
+    [[nodiscard]] bool ParseArgument(const std::string& argument, std::string& key, std::string& value) const;
 
     // Reserves name, or "(1)" to "(99)" put in front of its file-name part,
     // by exclusive creation in the current directory; name becomes the one
-    // reserved. False, with a warning box, when none is free.
-    bool VerifyFileName(std::string& name);
+    // reserved. False, shown in a warning box and logged, when all are taken
+    // or the folder takes no new file (with the platform's reason).
+    [[nodiscard]] bool VerifyFileName(std::string& name);
 
     // Stages one resource into update; false when it reported a failure.
     // Icons are accepted and never staged. A package that cannot be staged
     // ends the update: StageResources then writes nothing.
-    bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
+    [[nodiscard]] bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
                      const std::string& text);
 
 private:
     const char* SourceProblem(std::string& ownPath);
+    [[nodiscard]] bool RefuseName(unsigned long error);
     void ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const;
-    bool CopyLauncher(const std::string& ownPath, ReservedName& target);
-    bool StageResources(const std::string& ownPath, ReservedName& target, const UpdateRequest& request);
-    bool StagePackage(ResourceUpdate& update, std::FILE* file);
+    [[nodiscard]] bool CopyLauncher(const std::string& ownPath, ReservedName& target);
+    [[nodiscard]] bool StageResources(const std::string& ownPath, ReservedName& target, const UpdateRequest& request);
+    [[nodiscard]] bool StagePackage(ResourceUpdate& update, std::FILE* file);
 
     std::map<std::string, UpdateKey> keywords_;
     std::string currentDirectory_;

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
+#include "core/utf8_files.h"
+#include "core/wide_text.h"
+
 namespace ZORVANE {
 
 namespace {
@@ -15,25 +20,34 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 TemporaryLauncherFile::TemporaryLauncherFile(const std::string& targetPath) {
-    char buffer[MAX_PATH] = {};
+    wchar_t buffer[MAX_PATH] = {};
+    std::wstring folder;
     // Creates the file under a unique name, so nothing else is overwritten.
-    if (GetTempFileNameA(FolderOf(targetPath).c_str(), "new", 0, buffer) != 0) path_ = buffer;
+    if (!Widen(FolderOf(targetPath), folder) || GetTempFileNameW(folder.c_str(), L"new", 0, buffer) == 0) return;
+    std::string path;
+    if (Narrow(buffer, wcslen(buffer), path)) {
+        path_ = path;
+    } else {
+        DeleteFileW(buffer);
+    }
 }
 
 TemporaryLauncherFile::~TemporaryLauncherFile() { Remove(); }
 
 void TemporaryLauncherFile::Remove() {
-    if (!path_.empty()) DeleteFileA(path_.c_str());
+    if (!path_.empty()) (void)DeleteFileAt(path_);
     path_.clear();
 }
 
 ReservedName::~ReservedName() {
-    if (!filled_) DeleteFileA(path_.c_str());
+    if (!filled_) (void)DeleteFileAt(path_);
 }
 
 bool ReservedName::FillWith(TemporaryLauncherFile& file) {
     // Write-through: the rename has reached the disk when the call returns.
-    if (!MoveFileExA(file.path_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    std::wstring from, to;
+    if (!Widen(file.path_, from) || !Widen(path_, to) ||
+        !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return false;
     }
     file.path_.clear();

@@ -5,6 +5,7 @@
 
 #include "core/log.h"
 #include "core/unique_handles.h"
+#include "core/utf8_files.h"
 #include "update/create_new_wrapper.h"
 
 namespace ZORVANE {
@@ -16,7 +17,7 @@ constexpr char kNoBuffer[] =
 constexpr char kReadFailed[] = "Error in reading source";
 
 UniqueStream OpenInput(const std::string& path) {
-    return UniqueStream(path.empty() ? nullptr : std::fopen(path.c_str(), "rb"));
+    return path.empty() ? UniqueStream() : OpenStream(path, L"rb");
 }
 
 // All 64 bits of the length: a C long would wrap a package past 2 or 4 GiB.

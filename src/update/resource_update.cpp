@@ -1,5 +1,7 @@
 #include "update/resource_update.h"
 
+#include "core/utf8_files.h"
+
 namespace ZORVANE {
 
 ResourceUpdate::ResourceUpdate(ImageModel& image, ReservedName& target)
@@ -24,7 +26,7 @@ ImageWriteStatus ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
 
 ImageWriteStatus ResourceUpdate::Commit() {
     if (unstaged_) return ImageWriteStatus::SourceDamaged;
-    UniqueStream output(std::fopen(file_.Path().c_str(), "wb"));
+    UniqueStream output = OpenStream(file_.Path(), L"wb");
     if (!output) return ImageWriteStatus::WriteFailed;
     ImageWriteStatus status = WriteModel(image_, output.get());
     if (!CloseWrittenStream(std::move(output)) && status == ImageWriteStatus::Written) {

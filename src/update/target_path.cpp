@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/path_names.h"
+#include "core/wide_text.h"
 
 namespace ZORVANE {
 
@@ -13,15 +14,11 @@ bool ResolveTargetPath(const std::string& folder, const std::string& name, std::
         if (!joined.empty() && joined.back() != '\\') joined += '\\';
         joined += name;
     }
-    if (joined.size() >= MAX_PATH) return false;
+    // The platform counts UTF-16 units; a name that is not UTF-8 fits nowhere.
+    const size_t length = WideLength(joined);
+    if (length == 0 || length >= MAX_PATH) return false;
     path = joined;
     return true;
-}
-
-std::string NumberedName(const std::string& name, unsigned number) {
-    size_t fileNameStart = name.find_last_of("\\/:") + 1;  // npos + 1 is 0
-    return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +
-           name.substr(fileNameStart);
 }
 
 }  // namespace ZORVANE

@@ -85,7 +85,7 @@ class Workspace:
         seen = []
         for text in sorted((records or self.records).glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
             raw = text.read_bytes()
-            fields = dict(line.split("=", 1) for line in raw.decode("latin-1").split("\n") if "=" in line)
+            fields = dict(line.split("=", 1) for line in raw.decode("utf-8").split("\n") if "=" in line)
             copy = text.with_suffix(".pkg")
             fields.update(bytes=copy.read_bytes() if copy.exists() else None, raw=raw, time=text.stat().st_mtime)
             # Every installer start the suite sees comes from the 32-bit launcher.

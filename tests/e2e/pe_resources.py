@@ -25,3 +25,13 @@ def resources(path):
     image = Path(path).read_bytes()
     return {key: {language: image[at:at + size] for language, (at, size, *_) in languages.items()}
             for key, languages in regions(path).items()}
+
+
+def with_option_bytes(launcher, data: bytes, filler=b"Z") -> bytes:
+    """The launcher's bytes with its option line's resource cut to data, filler behind it in the room it had."""
+    [(start, room, _, entry)] = regions(launcher)[("PARAMS", 106)].values()
+    assert len(data) <= room, "make the launcher with a longer option line"
+    image = bytearray(Path(launcher).read_bytes())
+    image[start:start + room] = data.ljust(room, filler)
+    image[entry + 4:entry + 8] = len(data).to_bytes(4, "little")
+    return bytes(image)

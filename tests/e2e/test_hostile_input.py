@@ -5,12 +5,11 @@ hangs. FUZZ_CASES (default 120) and FUZZ_SEED widen or replay the run."""
 import os
 import random
 import re
-import struct
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
-from pe_resources import regions
+from pe_resources import with_option_bytes
 from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
@@ -19,15 +18,6 @@ FILLER = b"Z"  # lies past every patched resource's end: a launcher reading on s
 PACKAGE = random.Random(SEED).randbytes(64 * 1024)
 ROOM = 5000
 TIMEOUT = 60  # a hang fails the run instead of holding the suite
-
-
-def patched(launcher, data: bytes) -> bytes:
-    """The launcher with its option line cut to data, filler behind it."""
-    [(start, room, _, entry)] = regions(launcher)[("PARAMS", 106)].values()
-    image = bytearray(launcher.read_bytes())
-    image[start:start + room] = data.ljust(room, FILLER)
-    struct.pack_into("<I", image, entry + 4, len(data))
-    return bytes(image)
 
 
 def parse_record(raw: bytes):
@@ -55,6 +45,14 @@ def base(work):
     return work.make_launcher("Base.exe", package, params="Z" * ROOM)
 
 
+def stored_option_text(data: bytes) -> str:
+    """What the launcher makes of a stored option line: UTF-8, or else ANSI (Windows' 1252 table)."""
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return "".join(chr(b) if b in b"\x81\x8d\x8f\x90\x9d" else bytes([b]).decode("cp1252") for b in data)
+
+
 def per_user_choice(result) -> bytes:
     [probe] = [line for line in result.lines if line.startswith("IsProcesPrivileged - Event ")]
     return b"MSIINSTALLPERUSER=0 " if probe.endswith("High Integrity") else b"MSIINSTALLPERUSER=1 "
@@ -76,7 +74,7 @@ def option_texts(rng):
 
 def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work, base):
     texts = option_texts(random.Random(SEED))
-    jobs = [(work.file(f"P{i}.exe", patched(base, data)), ["/qb", "A=1"]) for i, data in enumerate(texts)]
+    jobs = [(work.file(f"P{i}.exe", with_option_bytes(base, data, FILLER)), ["/qb", "A=1"]) for i, data in enumerate(texts)]
     for data, (result, seen) in zip(texts, run_many(work, jobs)):
         context = f"seed {SEED}, option resource {data!r}"
         assert result.status == 0 and not result.crashed, (context, result.status, result.lines[-3:])
@@ -84,12 +82,12 @@ def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work,
         text = data.split(b"\0")[0]
         probed = any(line.startswith("IsProcesPrivileged") for line in result.lines)
         assert (package, probed) == (PACKAGE, text == b""), context
-        assert options == (text or per_user_choice(result) + b"/qb A=1 "), context
+        assert options == (stored_option_text(text).encode() or per_user_choice(result) + b"/qb A=1 "), context
     assert list(work.temp.iterdir()) == []
 
 
-ALPHABET = "ab =/\\\"'%snxdp*{}<>|&^!;,.\t\n" + "éüß€ÿ"  # all in the ANSI code page
-FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "%*", "%1"]
+ALPHABET = "ab =/\\\"'%snxdp*{}<>|&^!;,.\t\n" + "éüß€ÿДжłź中文"  # in and out of the ANSI code page
+FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "Дмитрий", "安装", "%*", "%1"]
 
 
 def random_arguments(rng, count):
@@ -108,7 +106,7 @@ def test_hostile_arguments_reach_msiexec_literally(work):
         context = f"seed {SEED}, arguments {words!r}"
         assert result.status == 0 and not result.crashed, context
         [((_, options), _)] = seen
-        expected = per_user_choice(result) + b"".join(w.encode("cp1252") + b" " for w in words)
+        expected = per_user_choice(result) + b"".join(w.encode() + b" " for w in words)
         assert options == expected, context
     assert list(work.temp.iterdir()) == []
 
@@ -129,26 +127,28 @@ def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
         [((_, options), _)] = seen
         assert options == per_user_choice(result) + words[0].encode() + b" ", "options cut"
     assert result.status == LAUNCH_FAILED  # the documented failure: msiexec could not be started
-    assert result.lines[-1] == "DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe"
+    assert result.lines[-2:] == ["DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe",
+                                 "Zorvane - Events The installation could not be started: the installer options "
+                                 "are longer than a command line can be."]
     assert list(temp.iterdir()) == []
 
 
-def cp(text: str) -> str:
-    """text as the launcher logs it: ANSI bytes, read back as latin-1."""
-    return text.encode("cp1252").decode("latin-1")
+def cut(message: str) -> str:
+    """The message as logged: at most 1023 UTF-8 bytes, never half a character."""
+    return message.encode()[:1023].decode("utf-8", "ignore")
 
 
 def parse_failure(argument: str) -> str:
     message = f"unknown command: {argument.split('=', 1)[0]}" if "=" in argument \
         else f"failed parsing argument: {argument}"
-    return "CreateNewWrapper - Surprise " + cp(message)[:1023]  # the log's cut
+    return "CreateNewWrapper - Surprise " + cut(message)
 
 
 def test_hostile_update_arguments_are_logged_and_staged_literally(work):
     rng = random.Random(SEED + 2)
     package = work.file("p.msi", b"package")
     hostile = FIXED_ARGUMENTS + random_arguments(rng, min(CASES // 2, 200))  # within the 32767 limit
-    hostile += ["x" * 5000, "K" * 3000 + "=v", "=%n"]
+    hostile += ["x" * 5000, "K" * 3000 + "=v", "=%n", "ж" * 1000]  # the last is cut inside a character
     name, options = "%s%n%x %p é.exe", '%s %n %x "q" é€ %1 %*'
     runs = [hostile + [f"WrapperName={name}", f"MSI={package.name}", f"Params={options}"],
             ["WrapperName=" + "w" * 5000, "MSI=p.msi"],
@@ -156,15 +156,16 @@ def test_hostile_update_arguments_are_logged_and_staged_literally(work):
     made, long_name, long_package = run_many(work, [(LAUNCHER, ["-update", *args]) for args in runs])
     assert made[0].status == 0 and not made[0].crashed
     assert made[0].lines == [parse_failure(a) for a in hostile] + [
-        "CreateNewWrapper - Events Found new file name:" + cp(name)]
+        "CreateNewWrapper - Events Found new file name:" + name]
     result, [((_, staged), package_bytes)] = run_one(work, work.root / name, ["ignored"])
-    assert result.status == 0 and staged == options.encode("cp1252") and package_bytes == b"package"
+    assert result.status == 0 and staged == options.encode() and package_bytes == b"package"
 
     assert long_name[0].status == 1 and not long_name[0].crashed
-    assert long_name[0].lines == [
-        "CreateNewWrapper - Surprise " + ("new file path is too long: " + "w" * 5000)[:1023],
-        "Zorvane - Events Couldn't create new file. Too many files in directory",
-        "CreateNewWrapper - Surprise Failed to verify file name. Too many files in folder"]
+    too_long, shown, logged = long_name[0].lines
+    assert too_long == "CreateNewWrapper - Surprise " + cut("new file path is too long: " + "w" * 5000)
+    # The real reason, not "too many files".
+    assert shown.startswith("Zorvane - Events Couldn't create new file. ") and shown.endswith("(error 206)")
+    assert logged == "CreateNewWrapper - Surprise Failed to verify file name. " + shown.split("file. ", 1)[1]
     assert long_package[0].status == 1 and not long_package[0].crashed
     assert long_package[0].lines == ["CreateNewWrapper - Events Found new file name:U.exe",
                                      "Zorvane - Events Could not open package file."]

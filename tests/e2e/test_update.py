@@ -91,8 +91,9 @@ def small_disk(work):
     folder.mkdir()
 
     def mount(size):
-        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)]).returncode != 0:
-            pytest.skip("cannot mount a small file system here")
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)],
+                                 capture_output=True, text=True)
+        assert mounted.returncode == 0, f"mounting a small tmpfs needs root: {mounted.stderr}"
         return folder
 
     yield mount
@@ -113,3 +114,16 @@ def test_failed_commit_is_shown_and_reported(work, small_disk):
     result = work.update(f"MSI={work.root / 'big.msi'}", "WrapperName=Commit.exe", cwd=disk)
     assert (result.status, result.lines[-1]) == (1, "Zorvane - Events Could not write changes to file.")
     assert list(disk.iterdir()) == []  # no half-written launcher left
+
+
+# A folder that takes no new file is no "too many files": the real reason is
+# shown and logged, and nothing is tried or left.
+@pytest.mark.parametrize("name, code", [("missing\\New.exe", 3), ("bad|name.exe", 123)])
+def test_unusable_target_is_shown_with_its_reason(work, name, code):
+    before = set(work.root.rglob("*"))
+    result = work.update(f"WrapperName={name}")
+    shown, logged = result.lines
+    assert result.status == 1 and shown.startswith("Zorvane - Events Couldn't create new file. ")
+    assert shown.endswith(f"(error {code})") and "Too many" not in shown
+    assert logged == "CreateNewWrapper - Surprise Failed to verify file name. " + shown.split("file. ", 1)[1]
+    assert set(work.root.rglob("*")) == before

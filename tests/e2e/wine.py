@@ -52,14 +52,17 @@ class Result:
 class WinePrefix:
     """One booted prefix, reused by every test of one kind."""
 
-    def __init__(self, path: Path, overrides: str = "", display: str = None):
+    def __init__(self, path: Path, overrides: str = "", display: str = None, locale: str = "C.UTF-8"):
         self.path = path
         self.overrides = overrides
         self.display = display  # an X display; headless otherwise
+        # Wine takes the ANSI code page from the locale: C.UTF-8 gives 1252,
+        # as a Western Windows has it, zh_CN.UTF-8 gives 936.
+        self.locale = locale
 
     def env(self, extra=None) -> dict:
         return {"PATH": "/usr/bin:/bin", "HOME": os.environ.get("HOME", "/root"), "WINEPREFIX": str(self.path),
-                "WINEDEBUG": "-all", "LANG": "C.UTF-8",  # Wine reads non-ASCII Unix arguments through the locale
+                "WINEDEBUG": "-all", "LANG": self.locale, "LC_ALL": self.locale,
                 "WINEDLLOVERRIDES": ";".join(filter(None, ["mscoree,mshtml=", self.overrides])),
                 **({"DISPLAY": self.display} if self.display else {}), **(extra or {})}
 
@@ -103,7 +106,8 @@ class WinePrefix:
                 done = subprocess.run([WINE, str(CAPTURE), windows_path(log), str(program), *args],
                                       cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
                                       stderr=stderr, timeout=timeout)
-            lines = [part.decode("latin-1") for part in log.read_bytes().split(b"\0")[:-1]]
+            # The launcher's lines are UTF-8: any other line fails the test here.
+            lines = [part.decode("utf-8") for part in log.read_bytes().split(b"\0")[:-1]]
             # The recorder's last record is the exit code, all 32 bits of it:
             # Wine hands only its low byte to Linux.
             status = done.returncode

@@ -17,11 +17,11 @@ namespace {
 constexpr std::uint32_t kSecurity = kDirectories + 8 * 4, kRelocations = kDirectories + 8 * 5;
 
 TestImage Launcher() {
-    TestImage spec;
-    spec.leaves = {{"MSI", "#104", 0, std::vector<std::uint8_t>(100, 0xAA)},
+    TestImage shape;
+    shape.leaves = {{"MSI", "#104", 0, std::vector<std::uint8_t>(100, 0xAA)},
                    {"#24", "#1", 0, {'<', 'x', '/', '>'}},
                    {"#3", "#1", 0, std::vector<std::uint8_t>(40, 3)}};
-    return spec;
+    return shape;
 }
 
 struct Made {
@@ -49,10 +49,10 @@ std::uint32_t SectionRva(const std::vector<std::uint8_t>& image, int index) {
 
 TEST(ImageWrite, ChecksumIsTheDefinitionsOverTheWrittenBytes) {
     for (std::size_t certificate : {0, 0x31}) {
-        TestImage spec = Launcher();
-        spec.certificateSize = certificate;
+        TestImage shape = Launcher();
+        shape.certificateSize = certificate;
         for (const char* params : {"", "/q", "/qb ODD=1"}) {  // the writer's pieces split words
-            const Made made = Write(MakeImage(spec), NewParams(params));
+            const Made made = Write(MakeImage(shape), NewParams(params));
             ASSERT_EQ(made.status, ImageWriteStatus::Written);
             EXPECT_EQ(Get32(made.bytes, kOptionalHeader + 64), ReferenceChecksum(made.bytes)) << params;
         }
@@ -60,9 +60,9 @@ TEST(ImageWrite, ChecksumIsTheDefinitionsOverTheWrittenBytes) {
 }
 
 TEST(ImageWrite, CertificateIsDroppedWithItsDirectory) {
-    TestImage spec = Launcher();
-    spec.certificateSize = 0x88;
-    const std::vector<std::uint8_t> source = MakeImage(spec);
+    TestImage shape = Launcher();
+    shape.certificateSize = 0x88;
+    const std::vector<std::uint8_t> source = MakeImage(shape);
     const Made made = Write(source, NewParams("/qn"));
     ASSERT_EQ(made.status, ImageWriteStatus::Written);
     EXPECT_EQ(Get32(made.bytes, kSecurity), 0u);
@@ -99,8 +99,9 @@ const Damage kDamages[] = {
     {"raw size off the file alignment", [](std::vector<std::uint8_t>& b) { Put32(b, kSectionTable + 16, 0x1F0); }},
     {"import directory in no section", [](std::vector<std::uint8_t>& b) { Put32(b, kDirectories + 8, 0x900000); }},
     {"debug directory into the resources",
-     [](std::vector<std::uint8_t>& b) { Put32(b, kDirectories + 8 * 6, 0x2000), Put32(b, kDirectories + 8 * 6 + 4, 8); }},
-    {"relocations not discardable", [](std::vector<std::uint8_t>& b) { Put32(b, kSectionTable + 80 + 36, 0x40000040); }},
+     [](std::vector<std::uint8_t>& b) { Put32(b, kDirectories + 48, 0x2000), Put32(b, kDirectories + 52, 8); }},
+    {"relocations not discardable",
+     [](std::vector<std::uint8_t>& b) { Put32(b, kSectionTable + 80 + 36, 0x40000040); }},
     {"entry point in the resources", [](std::vector<std::uint8_t>& b) { Put32(b, kOptionalHeader + 16, 0x2004); }},
     {"resource directory on no section", [](std::vector<std::uint8_t>& b) { Put32(b, kDirectories + 16, 0x1000); }},
     {"two equal names in one table", [](std::vector<std::uint8_t>& b) { Put32(b, 0x600 + 16 + 8, 3); }},
@@ -130,9 +131,9 @@ TEST(ImageWrite, SoundSourceOfTheDamageTableIsWritten) {
 // Leaves whose data overlap would be copied once each: a small source could
 // make a huge launcher.
 TEST(ImageWrite, LeavesSharingTheirDataAreRefused) {
-    TestImage spec = Launcher();
-    spec.sharedData = true;
-    EXPECT_EQ(Write(MakeImage(spec), NewParams("/qn")).status, ImageWriteStatus::SourceDamaged);
+    TestImage shape = Launcher();
+    shape.sharedData = true;
+    EXPECT_EQ(Write(MakeImage(shape), NewParams("/qn")).status, ImageWriteStatus::SourceDamaged);
 }
 
 // A package must have the length it had when it was measured.
@@ -171,7 +172,9 @@ TEST(ImageModel, LeavesAreSetAndRemovedByKey) {
     const ResourceKey version{ResourceId(16), ResourceId(1), ResourceId(1033)};
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({1, 2})));
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({5, 6, 7})));
-    EXPECT_TRUE(model.RemoveLeaf({ResourceId(3), ResourceId(1), ResourceId(0)}));
+    const ResourceLeaf* icon = model.resources.FindLeaf({ResourceId(3), ResourceId(1), ResourceId(0)});
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(model.RemoveLeaf(model.resources.KeyOf(*icon)));
     EXPECT_FALSE(model.RemoveLeaf({ResourceId(3), ResourceId(1), ResourceId(0)}));
     UniqueStream out(std::tmpfile());
     ASSERT_EQ(WriteModel(model, out.get()), ImageWriteStatus::Written);

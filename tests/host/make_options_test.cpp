@@ -33,7 +33,14 @@ MakeOptions Described(std::string output, std::string icon, bool productInfo, bo
     return options;
 }
 
+// The longest option line in UTF-16 characters, whatever its UTF-8 length.
 const std::string kLongestLine(32239, 'x');
+std::string Repeated(const char* text, std::size_t count) {
+    std::string repeated;
+    while (count-- > 0) repeated += text;
+    return repeated;
+}
+const std::string kLongestCyrillic = Repeated("\xD0\x96", 32239);
 
 const OptionsCase kCases[] = {
     {{"--msi", "p.msi", "--params", "/qb X=1", "-o", "out.exe", "src.exe"}, MakeRequest::Make,
@@ -42,6 +49,9 @@ const OptionsCase kCases[] = {
     {{"--params", "", "-o", "o", "s"}, MakeRequest::Make, Options("s", "", "", "o", false)},
     {{"--params", kLongestLine, "-o", "o", "s"}, MakeRequest::Make, Options("s", "", kLongestLine, "o", false)},
     {{"--params", kLongestLine + "x", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--params", kLongestCyrillic, "-o", "o", "s"}, MakeRequest::Make, Options("s", "", kLongestCyrillic, "o", false)},
+    {{"--params", Repeated("\xF0\x9F\x98\x80", 16120), "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--params", "caf\xE9", "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"--msi", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"-o", "o"}, MakeRequest::Invalid, {}},
     {{"-o", "o", "s", "t"}, MakeRequest::Invalid, {}},

@@ -16,9 +16,9 @@ struct OrderCase {
 };
 
 std::vector<std::uint8_t> Written(const std::vector<TestLeaf>& leaves, const PayloadReplacement& change = {}) {
-    TestImage spec;
-    spec.leaves = leaves;
-    UniqueStream source = FileWith(MakeImage(spec));
+    TestImage shape;
+    shape.leaves = leaves;
+    UniqueStream source = FileWith(MakeImage(shape));
     UniqueStream output(std::tmpfile());
     EXPECT_EQ(WriteLauncherImage(source.get(), change, output.get()), ImageWriteStatus::Written);
     return ContentsOf(output.get());
@@ -64,8 +64,9 @@ TEST(ResourceOrder, PayloadReplacesByIdentityAndThePackageComesLast) {
     change.packageSize = 3;
     change.replaceParams = true;
     change.params = "/qb";
-    const std::vector<FoundLeaf> leaves =
-        ReadLeaves(Written({{"msi", "#104", 0, {9, 9}}, {"#24", "#1", 0, {7}}, {"PARAMS", "#106", 0, {'x', 0}}}, change));
+    const std::vector<TestLeaf> source = {
+        {"msi", "#104", 0, {9, 9}}, {"#24", "#1", 0, {7}}, {"PARAMS", "#106", 0, {'x'}}};
+    const std::vector<FoundLeaf> leaves = ReadLeaves(Written(source, change));
     ASSERT_EQ(leaves.size(), 3u);
     EXPECT_EQ(leaves[0].path, "MSI/#104/#0");
     EXPECT_EQ(leaves[0].data, (std::vector<std::uint8_t>{1, 2, 3}));

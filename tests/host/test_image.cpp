@@ -61,13 +61,10 @@ private:
         std::vector<std::string> keys;
         std::vector<std::vector<std::size_t>> groups;
         for (std::size_t leaf : leaves) {
-            const auto found = std::find(keys.begin(), keys.end(), KeyOf(leaf, level));
-            if (found == keys.end()) {
-                keys.push_back(KeyOf(leaf, level));
-                groups.emplace_back();
-            }
-            groups[static_cast<std::size_t>(std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin())]
-                .push_back(leaf);
+            const std::size_t group = static_cast<std::size_t>(
+                std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin());
+            if (group == keys.size()) keys.push_back(KeyOf(leaf, level)), groups.emplace_back();
+            groups[group].push_back(leaf);
         }
         const std::size_t table = Append(16 + 8 * keys.size());
         std::uint16_t named = 0;
@@ -134,20 +131,20 @@ void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
     Put16(bytes, at + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
-std::vector<std::uint8_t> MakeImage(const TestImage& spec) {
-    const std::vector<std::uint8_t> tree = TreeWriter(spec.leaves, spec.sharedData).Write();
+std::vector<std::uint8_t> MakeImage(const TestImage& shape) {
+    const std::vector<std::uint8_t> tree = TreeWriter(shape.leaves, shape.sharedData).Write();
     const std::uint32_t treeSize = static_cast<std::uint32_t>(tree.size());
     const std::uint32_t resourceRaw = kHeadersSize + kFileAlignment;
     const std::uint32_t relocRva = kResourceRva + Align(treeSize, kSectionAlignment);
     const std::uint32_t relocRaw = resourceRaw + Align(treeSize, kFileAlignment);
-    const std::uint32_t end = relocRaw + (spec.relocations ? kFileAlignment : 0);
+    const std::uint32_t end = relocRaw + (shape.relocations ? kFileAlignment : 0);
     std::vector<std::uint8_t> image(end);
     image[0] = 'M';
     image[1] = 'Z';
     Put32(image, 0x3C, kPeOffset);
     Put32(image, kPeOffset, 0x4550);
     Put16(image, kPeOffset + 4, 0x14C);
-    Put16(image, kPeOffset + 6, spec.relocations ? 3 : 2);
+    Put16(image, kPeOffset + 6, shape.relocations ? 3 : 2);
     Put16(image, kPeOffset + 20, 224);
     Put16(image, kPeOffset + 22, 0x102);
     Put16(image, kOptionalHeader, 0x10B);
@@ -155,7 +152,7 @@ std::vector<std::uint8_t> MakeImage(const TestImage& spec) {
     Put32(image, kOptionalHeader + 28, kImageBase);
     Put32(image, kOptionalHeader + 32, kSectionAlignment);
     Put32(image, kOptionalHeader + 36, kFileAlignment);
-    Put32(image, kOptionalHeader + 56, (spec.relocations ? relocRva + kSectionAlignment : relocRva));
+    Put32(image, kOptionalHeader + 56, (shape.relocations ? relocRva + kSectionAlignment : relocRva));
     Put32(image, kOptionalHeader + 60, kHeadersSize);
     Put16(image, kOptionalHeader + 68, 2);
     Put32(image, kOptionalHeader + 92, 16);
@@ -165,17 +162,17 @@ std::vector<std::uint8_t> MakeImage(const TestImage& spec) {
     std::copy(tree.begin(), tree.end(), image.begin() + resourceRaw);
     Put32(image, kDirectories + 8 * 2, kResourceRva);
     Put32(image, kDirectories + 8 * 2 + 4, treeSize);
-    if (spec.relocations) {
+    if (shape.relocations) {
         PutSection(image, 2, ".reloc", relocRva, 12, relocRaw, 0x42000040);
         Put32(image, relocRaw, kTextRva);
         Put32(image, relocRaw + 4, 12);
         Put32(image, kDirectories + 8 * 5, relocRva);
         Put32(image, kDirectories + 8 * 5 + 4, 12);
     }
-    if (spec.certificateSize != 0) {
+    if (shape.certificateSize != 0) {
         Put32(image, kDirectories + 8 * 4, end);
-        Put32(image, kDirectories + 8 * 4 + 4, static_cast<std::uint32_t>(spec.certificateSize));
-        image.resize(end + spec.certificateSize, 0xCE);
+        Put32(image, kDirectories + 8 * 4 + 4, static_cast<std::uint32_t>(shape.certificateSize));
+        image.resize(end + shape.certificateSize, 0xCE);
     }
     return image;
 }
@@ -211,9 +208,9 @@ std::vector<FoundLeaf> ReadLeaves(const std::vector<std::uint8_t>& image) {
                 self(self, target & 0x7FFFFFFFu, level + 1, here);
                 continue;
             }
-            const std::size_t data = section + Get32(image, section + target) - sectionRva;
-            found.push_back({here, {image.begin() + static_cast<std::ptrdiff_t>(data),
-                                    image.begin() + static_cast<std::ptrdiff_t>(data + Get32(image, section + target + 4))}});
+            const std::size_t offset = section + Get32(image, section + target) - sectionRva;
+            const auto data = image.begin() + static_cast<std::ptrdiff_t>(offset);
+            found.push_back({here, {data, data + Get32(image, section + target + 4)}});
         }
     };
     table(table, 0, 0, "");

@@ -6,6 +6,7 @@
 // the debuggee's exit code in decimal: Wine passes only its low byte to Linux.
 // %LAUNCHER_TMP%, when set, becomes the debuggee's TMP and TEMP: Wine sets
 // both from the prefix's registry, so they cannot be passed in from outside.
+// Paths and arguments go through in UTF-16, whatever the ANSI code page.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,7 +26,13 @@ void Record(const std::string& line) {
     WriteFile(logFile, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
 }
 
+// The bytes as the program wrote them; a line written in UTF-16 in UTF-8.
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+    if (info.fUnicode) {
+        std::vector<wchar_t> units(info.nDebugStringLength + 1u, L'\0');
+        ReadProcessMemory(process, info.lpDebugStringData, units.data(), info.nDebugStringLength * 2u, nullptr);
+        return Utf8(units.data());
+    }
     std::vector<char> bytes(info.nDebugStringLength + 1u, '\0');
     ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), info.nDebugStringLength, nullptr);
     return std::string(bytes.data());  // up to the terminator
@@ -36,26 +43,26 @@ bool IsBreakpoint(DWORD code) { return code == EXCEPTION_BREAKPOINT || code == 0
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: capture_debug_output LOGFILE PROGRAM [ARGUMENTS...]\n");
         return 2;
     }
-    logFile = CreateFileA(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    logFile = CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (logFile == INVALID_HANDLE_VALUE) return 3;
 
-    if (const char* temporary = std::getenv("LAUNCHER_TMP")) {
-        SetEnvironmentVariableA("TMP", temporary);
-        SetEnvironmentVariableA("TEMP", temporary);
+    if (const wchar_t* temporary = _wgetenv(L"LAUNCHER_TMP")) {
+        SetEnvironmentVariableW(L"TMP", temporary);
+        SetEnvironmentVariableW(L"TEMP", temporary);
     }
-    std::string commandLine = SkipTokens(GetCommandLineA(), 2);
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = SkipTokens(GetCommandLineW(), 2);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
                         nullptr, nullptr, &startup, &process)) {
-        std::fprintf(stderr, "cannot start %s: %lu\n", commandLine.c_str(), GetLastError());
+        std::fprintf(stderr, "cannot start %s: %lu\n", Utf8(commandLine).c_str(), GetLastError());
         return 4;
     }
 

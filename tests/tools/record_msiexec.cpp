@@ -1,4 +1,4 @@
-// A recording stand-in for msiexec. Writes, into %RECORD_DIR%, record-<pid>-<n>.txt
+// A recording stand-in for msiexec. Records are UTF-8. Writes, into %RECORD_DIR%, record-<pid>-<n>.txt
 // (its own path, its parameters, the package path inside /i "...", the
 // program that started it and whether that is a 32-bit process on a 64-bit
 // system) and record-<pid>-<n>.pkg (a copy of the package).
@@ -14,26 +14,26 @@
 
 namespace {
 
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+std::wstring Environment(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
+    return value ? value : L"";
 }
 
 // The path inside /i "..." of the command line, or empty.
-std::string PackagePath(const std::string& parameters) {
-    const std::string opening = "/i \"";
+std::wstring PackagePath(const std::wstring& parameters) {
+    const std::wstring opening = L"/i \"";
     size_t start = parameters.find(opening);
-    if (start == std::string::npos) return "";
+    if (start == std::wstring::npos) return L"";
     start += opening.size();
-    size_t end = parameters.find('"', start);
-    return end == std::string::npos ? "" : parameters.substr(start, end - start);
+    size_t end = parameters.find(L'"', start);
+    return end == std::wstring::npos ? L"" : parameters.substr(start, end - start);
 }
 
 // Wine reuses process ids quickly: each run reserves a stem of its own.
-std::string UniqueStem(const std::string& base) {
+std::wstring UniqueStem(const std::wstring& base) {
     for (unsigned n = 0;; ++n) {
-        std::string stem = base + "-" + std::to_string(n);
-        HANDLE id = CreateFileA((stem + ".id").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        std::wstring stem = base + L"-" + std::to_wstring(n);
+        HANDLE id = CreateFileW((stem + L".id").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         if (id != INVALID_HANDLE_VALUE) CloseHandle(id);
         if (id != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return stem;
     }
@@ -50,36 +50,37 @@ std::string ParentDescription() {
     }
     CloseHandle(snapshot);
     HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parentId);
-    char path[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
     DWORD length = MAX_PATH;
     BOOL wow64 = FALSE;
-    bool known = parent && QueryFullProcessImageNameA(parent, 0, path, &length) && IsWow64Process(parent, &wow64);
+    bool known = parent && QueryFullProcessImageNameW(parent, 0, path, &length) && IsWow64Process(parent, &wow64);
     if (parent) CloseHandle(parent);
-    return known ? std::string("parent=") + path + "\nparent_wow64=" + (wow64 ? "1" : "0") : "parent=?\nparent_wow64=?";
+    return known ? "parent=" + Utf8(path) + "\nparent_wow64=" + (wow64 ? "1" : "0") : "parent=?\nparent_wow64=?";
 }
 
 }  // namespace
 
-int main() {
-    const std::string folder = Environment("RECORD_DIR");
+int wmain() {
+    const std::wstring folder = Environment(L"RECORD_DIR");
     if (folder.empty()) return 1620;
-    const std::string stem = UniqueStem(folder + "\\record-" + std::to_string(GetCurrentProcessId()));
+    const std::wstring stem = UniqueStem(folder + L"\\record-" + std::to_wstring(GetCurrentProcessId()));
 
-    char ownPath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-    const char* parameters = SkipTokens(GetCommandLineA(), 1);
-    const std::string package = PackagePath(parameters);
-    if (!package.empty()) CopyFileA(package.c_str(), (stem + ".pkg").c_str(), FALSE);
+    wchar_t ownPath[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    const wchar_t* parameters = SkipTokens(GetCommandLineW(), 1);
+    const std::wstring package = PackagePath(parameters);
+    if (!package.empty()) CopyFileW(package.c_str(), (stem + L".pkg").c_str(), FALSE);
 
-    std::FILE* record = std::fopen((stem + ".tmp").c_str(), "wb");
+    std::FILE* record = _wfopen((stem + L".tmp").c_str(), L"wb");
     if (!record) return 1621;
-    std::fprintf(record, "exe=%s\nparameters=%s\npackage=%s\n%s\n", ownPath, parameters, package.c_str(),
-                 ParentDescription().c_str());
+    const std::string text = "exe=" + Utf8(ownPath) + "\nparameters=" + Utf8(parameters) + "\npackage=" +
+                             Utf8(package) + "\n" + ParentDescription() + "\n";
+    std::fwrite(text.data(), 1, text.size(), record);
     std::fclose(record);
     // Complete records only: readers never see a half-written one.
-    MoveFileA((stem + ".tmp").c_str(), (stem + ".txt").c_str());
+    MoveFileW((stem + L".tmp").c_str(), (stem + L".txt").c_str());
 
-    Sleep(static_cast<DWORD>(std::strtoul(Environment("STANDIN_SLEEP_MS").c_str(), nullptr, 10)));
+    Sleep(static_cast<DWORD>(std::wcstoul(Environment(L"STANDIN_SLEEP_MS").c_str(), nullptr, 10)));
     // Ended as a process would end, with any 32-bit code.
-    ExitProcess(static_cast<UINT>(std::strtoul(Environment("STANDIN_EXIT_CODE").c_str(), nullptr, 10)));
+    ExitProcess(static_cast<UINT>(std::wcstoul(Environment(L"STANDIN_EXIT_CODE").c_str(), nullptr, 10)));
 }

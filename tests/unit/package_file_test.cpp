@@ -54,7 +54,7 @@ protected:
 TEST_F(PackageFile, WrittenPackageIsHeldAgainstWritersAndDeletion) {
     const std::string path = File("pkg.msi", "");
     ASSERT_TRUE(WritePackage(path, ViewOf(LargePackage())));
-    UniqueHandle hold = HoldWrittenPackage(path, ViewOf(LargePackage()));
+    UniqueFile hold = HoldWrittenPackage(path, ViewOf(LargePackage()));
     ASSERT_TRUE(hold);
     EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_EXISTING, 0, nullptr),

@@ -1,0 +1,56 @@
+// Platform-free text handling of the launcher: UTF-8 checks and cuts, file
+// names taken apart, and the options that ask for a silent run.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/path_names.h"
+#include "core/utf8.h"
+#include "launch/silent_options.h"
+
+using namespace ZORVANE;
+
+TEST(Utf8, AcceptsWellFormedTextOnly) {
+    const std::pair<const char*, bool> cases[] = {
+        {"", true}, {"plain", true}, {"Дмитрий", true}, {"安装程序", true}, {"\xF0\x9F\x98\x80", true},
+        {"\xEF\xBF\xBF", true}, {"\xF4\x8F\xBF\xBF", true},
+        {"caf\xE9", false},          // ANSI, not UTF-8
+        {"\xD6\xD0\xCE\xC4", false},  // code page 936
+        {"\x80", false}, {"\xC3", false}, {"\xC0\x80", false}, {"\xE0\x80\x80", false},  // cut, stray, overlong
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+        {"\xF5\x80\x80\x80", false}, {"\xE2\x82", false}, {"\xE2\x28\xA1", false},
+    };
+    for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidUtf8(text), valid) << text;
+}
+
+TEST(Utf8, ACutNeverSplitsACharacter) {
+    const std::string text = "ab\xD0\x96\xE4\xB8\xAD";  // a, b, Cyrillic zhe (2 bytes), a CJK character (3)
+    const std::pair<size_t, size_t> cases[] = {{0, 0}, {2, 2}, {3, 2}, {4, 4}, {5, 4}, {6, 4}, {7, 7}, {100, 7}};
+    for (const auto& [limit, length] : cases) EXPECT_EQ(Utf8PrefixLength(text, limit), length) << limit;
+}
+
+TEST(PathNames, TakeUtf8NamesApartAtSeparatorsOnly) {
+    // path, file name, without extension of the path
+    const char* cases[][3] = {
+        {"C:\\users\\Дмитрий\\Установка.exe", "Установка.exe", "C:\\users\\Дмитрий\\Установка"},
+        {"C:\\用户\\安装程序.exe", "安装程序.exe", "C:\\用户\\安装程序"},
+        {"C:\\ソフト\\表示.exe", "表示.exe", "C:\\ソフト\\表示"},  // 0x5C is a trail byte in code page 932
+        {"a.b.exe", "a.b.exe", "a.b"}, {"dir\\", "dir\\", "dir\\"}, {"a.b c", "a.b c", "a.b c"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileNameOf(c[0]), c[1]) << c[0];
+        EXPECT_EQ(WithoutExtension(c[0]), c[2]) << c[0];
+    }
+}
+
+TEST(SilentOptions, OnlyTheSwitchesThatHideEveryWindow) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/qn", true}, {"/QN", true}, {"-qn", true}, {"/q", true}, {"/qn+", true}, {"/qn-", true},
+        {"/quiet", true}, {"/Passive", true}, {"\"/qn\"", true}, {"ADDLOCAL=ALL /qn", true},
+        {"\t/quiet\t", true}, {"/qb", false}, {"/qb-!", false}, {"/qr", false}, {"/qf", false},
+        {"", false}, {"qn", false}, {"/", false}, {"INSTALLDIR=C:\\qn", false}, {"/qnx", false},
+        {"/quietly", false}, {"PROP=/qn", false},
+    };
+    for (const auto& [options, silent] : cases) EXPECT_EQ(RequestsSilentRun(options), silent) << options;
+}
