@@ -67,6 +67,17 @@ FAULTS = {
         "image/utf8_text.cpp", "if (value < smallest || ", "if (smallest == 0 || ", ["host:TextEscape.*"]),
     "YAML line separator unescaped": (
         "maker/text_escape.cpp", "c == 0x2028 || ", "", ["host:TextEscape.*"]),
+    "the carried package never read": (
+        "maker/launcher_facts.cpp", "package->data.size == 0) return true;", "package->data.size != 0) return true;",
+        ["host:LauncherFacts.*"]),
+    "carried option line read past its NUL": (
+        "maker/launcher_facts.cpp", "return text.substr(0, text.find('\\0'));", "return text;",
+        ["host:LauncherFacts.*"]),
+    "the launcher's icon images kept beside the new ones": (
+        "maker/product_resources.cpp", "for (const ResourceKey& key : images) model.RemoveLeaf(key);", "(void)images;",
+        ["host:ProductResources.*"]),
+    "package code from the wrong summary property": (
+        "maker/package_info.cpp", "LIBMSI_PROPERTY_UUID", "LIBMSI_PROPERTY_SUBJECT", ["host:PackageInfo.*"]),
     "msiexec by bare name": (
         "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),
