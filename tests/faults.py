@@ -58,8 +58,8 @@ FAULTS = {
         "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(text.size() + 1);",
         "node.valueLength = static_cast<std::uint16_t>(2 * text.size() + 2);", ["host:VersionResource.*"]),
     "product version past Windows Installer's limits": (
-        "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};", "limits[] = {65535, 65535, 65535, 65535};",
-        ["host:VersionResource.ProductVersions*"]),
+        "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};",
+        "limits[] = {65535, 65535, 65535, 65535};", ["host:VersionResource.ProductVersions*"]),
     "icon group numbers its images from 0": (
         "image/icon_file.cpp", "static_cast<std::uint16_t>(i + 1));", "static_cast<std::uint16_t>(i));",
         ["host:IconFile.*"]),

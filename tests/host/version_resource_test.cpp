@@ -36,8 +36,9 @@ public:
         } else if (valueLength > 0) {
             binaries[here].assign(bytes_.begin() + position, bytes_.begin() + position + valueBytes);
         }
-        for (position = Align(position + valueBytes); position < at + length; position = Align(position + Word(position))) {
-            Walk(position, at + length, here);
+        const std::size_t nodeEnd = at + length;
+        for (position = Align(position + valueBytes); position < nodeEnd; position = Align(position + Word(position))) {
+            Walk(position, nodeEnd, here);
             if (::testing::Test::HasFatalFailure()) return;  // a damaged length would walk forever
         }
     }
