@@ -28,7 +28,7 @@ std::uint32_t NameAtLevel(const ResourceLeaf& leaf, int level) {
 // sorted once, so the leaves sort by numbers and no long name is compared
 // once per pair of leaves.
 std::vector<std::uint32_t> RankNames(const ResourceTree& tree) {
-    std::vector<bool> used(tree.NameCount());
+    std::vector<std::uint8_t> used(tree.NameCount());
     for (const ResourceLeaf& leaf : tree.Leaves()) {
         for (int level = 0; level < kLevels; ++level) used[NameAtLevel(leaf, level)] = true;
     }
