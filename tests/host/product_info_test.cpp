@@ -19,6 +19,7 @@
 // libmsi has no frame pointers: the slow unwinder finds the test's frame.
 extern "C" const char* __lsan_default_suppressions() { return "leak:MakePackage\n"; }
 extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 
 namespace ZORVANE {
 namespace test {
