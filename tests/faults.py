@@ -51,6 +51,33 @@ FAULTS = {
     "an option line msiexec cannot get accepted": (
         "maker/make_options.cpp", "if (Utf16Length(optarg) > kLongestOptionLine) {",
         "if (Utf16Length(optarg) > 2 * kLongestOptionLine) {", ["host:*MakeOptionsParse*"]),
+    "version resource's children unaligned": (
+        "image/version_resource.cpp", "        PadTo32Bits(out);\n        Serialize(child, out);",
+        "        Serialize(child, out);", ["host:VersionResource.*"]),
+    "version texts' lengths in bytes": (
+        "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(text.size() + 1);",
+        "node.valueLength = static_cast<std::uint16_t>(2 * text.size() + 2);", ["host:VersionResource.*"]),
+    "product version past Windows Installer's limits": (
+        "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};",
+        "limits[] = {65535, 65535, 65535, 65535};", ["host:VersionResource.ProductVersions*"]),
+    "icon group numbers its images from 0": (
+        "image/icon_file.cpp", "static_cast<std::uint16_t>(i + 1));", "static_cast<std::uint16_t>(i));",
+        ["host:IconFile.*"]),
+    "overlong UTF-8 let through": (
+        "image/utf8_text.cpp", "if (value < smallest || ", "if (smallest == 0 || ", ["host:TextEscape.*"]),
+    "YAML line separator unescaped": (
+        "maker/text_escape.cpp", "c == 0x2028 || ", "", ["host:TextEscape.*"]),
+    "the carried package never read": (
+        "maker/launcher_facts.cpp", "package->data.size == 0) return true;", "package->data.size != 0) return true;",
+        ["host:LauncherFacts.*"]),
+    "carried option line read past its NUL": (
+        "maker/launcher_facts.cpp", "return text.substr(0, text.find('\\0'));", "return text;",
+        ["host:LauncherFacts.*"]),
+    "the launcher's icon images kept beside the new ones": (
+        "maker/product_resources.cpp", "for (const ResourceKey& key : images) model.RemoveLeaf(key);", "(void)images;",
+        ["host:ProductResources.*"]),
+    "package code from the wrong summary property": (
+        "maker/package_info.cpp", "LIBMSI_PROPERTY_UUID", "LIBMSI_PROPERTY_SUBJECT", ["host:PackageInfo.*"]),
     "msiexec by bare name": (
         "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),

@@ -6,10 +6,14 @@
 #include <cerrno>
 #include <vector>
 
-#include "maker/input_file.h"
+#include "image/image_reader.h"
 #include "image/launcher_image.h"
+#include "maker/deployment_metadata.h"
+#include "maker/input_file.h"
+#include "maker/launcher_facts.h"
 #include "maker/make_options.h"
 #include "maker/pending_output.h"
+#include "maker/product_resources.h"
 #include "maker/progress_line.h"
 #include "maker/tool_report.h"
 
@@ -77,18 +81,20 @@ void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, Make
     }
 }
 
-// error: errno as the writer left it, 0 when it set none.
-ImageWriteStatus WriteImage(const MakeOptions& options, MakeInputs& inputs, std::FILE* output,
-                            int& error) {
+PayloadReplacement Payload(const MakeOptions& options, MakeInputs& inputs) {
     PayloadReplacement replacement;
     replacement.package = inputs.package.stream.get();
     replacement.packageSize = inputs.package.size;
     replacement.replaceParams = !options.params.empty();
     replacement.params = options.params;
+    return replacement;
+}
+
+// error: errno as the writer left it, 0 when it set none.
+ImageWriteStatus WriteImage(const MakeOptions& options, const ImageModel& model, std::FILE* output, int& error) {
     ProgressLine progress(options.output);
     errno = 0;
-    const ImageWriteStatus status = WriteLauncherImage(inputs.source.stream.get(), replacement, output,
-                                                       &ProgressLine::Report, &progress);
+    const ImageWriteStatus status = WriteModel(model, output, &ProgressLine::Report, &progress);
     error = errno;
     return status;
 }
@@ -116,20 +122,83 @@ ImageWriteStatus CopySource(MakeInputs& inputs, std::FILE* output, int& error) {
     return std::ferror(source) ? ImageWriteStatus::ReadFailed : ImageWriteStatus::Written;
 }
 
-bool MakeLauncher(const MakeOptions& options) {
-    MakeInputs inputs;
-    if (!OpenInputs(options, inputs) || !OutputMayBeWritten(options)) return false;
+// changed: the model differs from the source; otherwise it is copied as is.
+bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, bool changed) {
     PendingOutput output;
     if (!output.Create(options.output, inputs.source.mode)) return false;
     int error = 0;
-    const ImageWriteStatus status = options.packagePath.empty() && options.params.empty()
-                                        ? CopySource(inputs, output.Stream(), error)
-                                        : WriteImage(options, inputs, output.Stream(), error);
+    const ImageWriteStatus status = changed ? WriteImage(options, model, output.Stream(), error)
+                                            : CopySource(inputs, output.Stream(), error);
     if (status != ImageWriteStatus::Written) {
         ReportWriteStatus(status, options, inputs, error);
         return false;
     }
     return output.Publish(options.force);
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    PendingOutput output;
+    if (!output.Create(path, 0666)) return false;
+    if (std::fwrite(text.data(), 1, text.size(), output.Stream()) != text.size()) {
+        ReportFileErrno(path, errno);
+        return false;
+    }
+    return output.Publish(true);
+}
+
+bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
+    // A deployment pipeline reads this JSON: a short write is a failure.
+    if (options.describe && (std::fputs(DescribeJson(facts).c_str(), stdout) < 0 || std::fflush(stdout) != 0)) {
+        ReportFileErrno("standard output", errno);
+        return false;
+    }
+    return options.wingetManifest.empty() || WriteText(options.wingetManifest, WingetInstallerFragment(facts));
+}
+
+// The source read once, the payload, icon and version resource put in.
+bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model) {
+    errno = 0;
+    ImageWriteStatus status = ReadImage(inputs.source.stream.get(), model);
+    if (status == ImageWriteStatus::Written && !ApplyPayload(model, Payload(options, inputs))) {
+        status = ImageWriteStatus::SourceDamaged;
+    }
+    ReportWriteStatus(status, options, inputs, errno);
+    return status == ImageWriteStatus::Written;
+}
+
+// Without an output, the launcher described must still be one that could be written.
+bool CheckDescribed(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model) {
+    const ImageWriteStatus status = CheckModel(model);
+    ReportWriteStatus(status, options, inputs, 0);
+    return status == ImageWriteStatus::Written;
+}
+
+bool MakeLauncher(const MakeOptions& options) {
+    MakeInputs inputs;
+    const bool writes = !options.output.empty();
+    if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;
+    ImageModel model;
+    if (!ReadModel(options, inputs, model)) return false;
+    const bool iconed = writes && !options.iconPath.empty();
+    if (iconed && !AddIconResources(options.iconPath, model)) return false;
+    const bool versioned = writes && options.productInfo;
+    LauncherFacts facts;
+    if ((versioned || options.describe || !options.wingetManifest.empty()) &&
+        !GatherLauncherFacts(options, model, facts)) {
+        return false;
+    }
+    const std::string& package = options.packagePath.empty() ? options.source : options.packagePath;
+    const bool described = versioned && facts.hasPackageInfo;
+    if (described && !AddVersionResource(facts.package, package, options.output, model)) return false;
+    const bool changed = !options.packagePath.empty() || !options.params.empty() || iconed || described;
+    if (!(writes ? WriteLauncher(options, inputs, model, changed) : CheckDescribed(options, inputs, model))) {
+        return false;
+    }
+    if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
+        ReportFileError(package, "no product info (not a readable Windows Installer database): "
+                                 "the version resource was kept");
+    }
+    return WriteMetadata(options, facts);
 }
 
 // Help and version text is output like any other: a full disk is a failure.

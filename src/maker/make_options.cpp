@@ -12,7 +12,7 @@ namespace ZORVANE {
 
 namespace {
 
-enum LongOnly { kMsi = 256, kParams, kForce, kHelp, kVersion };
+enum LongOnly { kMsi = 256, kParams, kForce, kHelp, kVersion, kIcon, kNoProductInfo, kDescribe, kWinget };
 
 // The launcher starts "<system dir>\msiexec.exe" /i "<temp dir>\TVX_INST...msi" <option line>
 // as one command line of at most 32767 UTF-16 characters with its terminator.
@@ -36,17 +36,23 @@ const option kOptions[] = {
     {"params", required_argument, nullptr, kParams},
     {"output", required_argument, nullptr, 'o'},
     {"force", no_argument, nullptr, kForce},
+    {"icon", required_argument, nullptr, kIcon},
+    {"no-product-info", no_argument, nullptr, kNoProductInfo},
+    {"describe", no_argument, nullptr, kDescribe},
+    {"winget-manifest", required_argument, nullptr, kWinget},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 constexpr char kHelpText[] =
-    "Usage: launcher-make [--msi FILE] [--params TEXT] -o FILE [--force] SOURCE_LAUNCHER\n"
+    "Usage: launcher-make [--msi FILE] [--params TEXT] [--icon FILE.ico] [--no-product-info]\n"
+    "                     [--describe] [--winget-manifest FILE] -o FILE [--force] SOURCE_LAUNCHER\n"
     "Makes a launcher from SOURCE_LAUNCHER (a built launcher.exe, or a launcher made\n"
     "from one) that carries the package FILE and the msiexec option line TEXT. The\n"
-    "result is byte for byte what 'SOURCE_LAUNCHER -update MSI=FILE Params=TEXT\n"
-    "WrapperName=OUTPUT' writes on Windows.\n"
+    "result shows the package's product in its version resource; with\n"
+    "--no-product-info it is byte for byte what 'SOURCE_LAUNCHER -update MSI=FILE\n"
+    "Params=TEXT WrapperName=OUTPUT' writes on Windows.\n"
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"
     "                       (default: keep the source's package)\n"
@@ -54,6 +60,16 @@ constexpr char kHelpText[] =
     "                       source's option line, as Params= does (default: keep it)\n"
     "  -o, --output FILE    the new launcher\n"
     "  --force              replace an existing output (default: refuse)\n"
+    "  --icon FILE.ico      the icon Explorer shows (default: keep the source's)\n"
+    "  --no-product-info    keep the source's version resource; the result is then\n"
+    "                       byte for byte what -update writes (default: a version\n"
+    "                       resource with the package's name, maker and version)\n"
+    "  --describe           print the package's codes, version, names and scope, the\n"
+    "                       option line and the exit codes as JSON on standard output\n"
+    "  --winget-manifest FILE\n"
+    "                       write a winget installer-manifest fragment (YAML)\n"
+    "                       With --describe or --winget-manifest, -o may be left\n"
+    "                       out: then no launcher is written.\n"
     "  --help               show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
@@ -69,11 +85,18 @@ bool CheckComplete(const MakeOptions& options, int operands) {
         ReportUsageError(operands == 0 ? "missing SOURCE_LAUNCHER" : "more than one SOURCE_LAUNCHER");
         return false;
     }
-    if (options.output.empty()) {
+    if (options.output.empty() && !options.describe && options.wingetManifest.empty()) {
         ReportUsageError("missing -o/--output FILE");
         return false;
     }
     return true;
+}
+
+// An empty value (an unset variable in a build script) names no file.
+bool NamesFile(const char* option) {
+    if (*optarg) return true;
+    ReportUsageError((std::string(option) + " needs a file name").c_str());
+    return false;
 }
 
 }  // namespace
@@ -85,10 +108,7 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
         switch (choice) {
             case kMsi:
                 // An unset variable in a build script must not keep the old package.
-                if (!*optarg) {
-                    ReportUsageError("--msi needs a file name");
-                    return MakeRequest::Invalid;
-                }
+                if (!NamesFile("--msi")) return MakeRequest::Invalid;
                 options.packagePath = optarg;
                 break;
             case kParams:
@@ -106,6 +126,16 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
                 break;
             case 'o': options.output = optarg; break;
             case kForce: options.force = true; break;
+            case kIcon:
+                if (!NamesFile("--icon")) return MakeRequest::Invalid;
+                options.iconPath = optarg;
+                break;
+            case kNoProductInfo: options.productInfo = false; break;
+            case kDescribe: options.describe = true; break;
+            case kWinget:
+                if (!NamesFile("--winget-manifest")) return MakeRequest::Invalid;
+                options.wingetManifest = optarg;
+                break;
             case kHelp: return MakeRequest::Help;
             case kVersion: return MakeRequest::Version;
             case ':':

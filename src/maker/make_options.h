@@ -9,8 +9,12 @@ struct MakeOptions {
     std::string source;       // the launcher to start from
     std::string packagePath;  // empty: keep the source's package
     std::string params;       // empty: keep the source's option line
-    std::string output;
-    bool force = false;  // replace an existing output
+    std::string output;       // empty with describe or wingetManifest: write no launcher
+    bool force = false;       // replace an existing output
+    std::string iconPath;     // empty: keep the source's icon
+    bool productInfo = true;  // a version resource from the package
+    bool describe = false;    // JSON on stdout
+    std::string wingetManifest;
 };
 
 enum class MakeRequest { Make, Help, Version, Invalid };

@@ -61,7 +61,7 @@ def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, packa
     path = None if package is None else \
         sparse(work.root / "pkg.msi", package) if isinstance(package, int) else work.file("pkg.msi", package)
     work.make_launcher("Windows.exe", path, params, source=source)
-    result = make(work.root, "-o", "Native.exe", *["--msi", "pkg.msi"] * (path is not None),
+    result = make(work.root, "-o", "Native.exe", "--no-product-info", *["--msi", "pkg.msi"] * (path is not None),
                   *["--params", params] * (params is not None), source)
     assert (result.returncode, result.stderr) == (0, "")
     assert filecmp.cmp(work.root / "Windows.exe", work.root / "Native.exe", shallow=False)

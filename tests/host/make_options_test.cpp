@@ -14,7 +14,23 @@ struct OptionsCase {
 };
 
 MakeOptions Options(std::string source, std::string package, std::string params, std::string output, bool force) {
-    return {std::move(source), std::move(package), std::move(params), std::move(output), force};
+    MakeOptions options;
+    options.source = std::move(source);
+    options.packagePath = std::move(package);
+    options.params = std::move(params);
+    options.output = std::move(output);
+    options.force = force;
+    return options;
+}
+
+// The product's look and metadata on top of Options("s", "", "", output, false).
+MakeOptions Described(std::string output, std::string icon, bool productInfo, bool describe, std::string winget) {
+    MakeOptions options = Options("s", "", "", std::move(output), false);
+    options.iconPath = std::move(icon);
+    options.productInfo = productInfo;
+    options.describe = describe;
+    options.wingetManifest = std::move(winget);
+    return options;
 }
 
 // The longest option line in UTF-16 characters, whatever its UTF-8 length.
@@ -44,6 +60,13 @@ const OptionsCase kCases[] = {
     {{"s", "-o"}, MakeRequest::Invalid, {}},
     {{"--help", "-o"}, MakeRequest::Help, {}},
     {{"--version"}, MakeRequest::Version, {}},
+    {{"--icon", "a.ico", "--no-product-info", "-o", "o", "s"}, MakeRequest::Make,
+     Described("o", "a.ico", false, false, "")},
+    {{"--describe", "s"}, MakeRequest::Make, Described("", "", true, true, "")},
+    {{"--winget-manifest", "w.yaml", "s"}, MakeRequest::Make, Described("", "", true, false, "w.yaml")},
+    {{"--icon", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--winget-manifest", "", "s"}, MakeRequest::Invalid, {}},
+    {{"--no-product-info", "s"}, MakeRequest::Invalid, {}},
 };
 
 class MakeOptionsParse : public testing::TestWithParam<OptionsCase> {};
@@ -64,6 +87,10 @@ TEST_P(MakeOptionsParse, GivesTheRequestAndItsOptions) {
     EXPECT_EQ(options.params, expected.params);
     EXPECT_EQ(options.output, expected.output);
     EXPECT_EQ(options.force, expected.force);
+    EXPECT_EQ(options.iconPath, expected.iconPath);
+    EXPECT_EQ(options.productInfo, expected.productInfo);
+    EXPECT_EQ(options.describe, expected.describe);
+    EXPECT_EQ(options.wingetManifest, expected.wingetManifest);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MakeOptionsParse, testing::ValuesIn(kCases));

@@ -1,0 +1,161 @@
+#include "image/version_resource.h"
+
+#include <cstddef>
+
+#include "image/utf8_text.h"
+
+namespace ZORVANE {
+
+namespace {
+
+constexpr std::uint16_t kBinaryValue = 0, kTextValue = 1;
+constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
+constexpr std::uint32_t kFixedInfoVersion = 0x00010000;
+constexpr std::uint32_t kAllFileFlags = 0x3F;
+constexpr std::uint32_t kWindowsNt32 = 0x00040004;  // VOS_NT_WINDOWS32
+constexpr std::uint32_t kApplication = 1;           // VFT_APP
+constexpr std::uint16_t kUsEnglish = 0x0409, kUnicode = 1200;
+// Six texts of this many UTF-16 units keep every length within 16 bits.
+constexpr std::size_t kLongestText = 4000;
+
+// One node of the tree: header, key, value, children, each on a 32-bit boundary.
+struct Node {
+    std::u16string key;
+    std::vector<std::uint8_t> value;
+    std::uint16_t valueLength = 0;  // in bytes for binary values, UTF-16 units for text
+    std::uint16_t type = kBinaryValue;
+    std::vector<Node> children;
+};
+
+void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value) {
+    out[at] = static_cast<std::uint8_t>(value);
+    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Append16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(0);
+    out.push_back(0);
+    Put16(out, out.size() - 2, value);
+}
+
+void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    Append16(out, static_cast<std::uint16_t>(value));
+    Append16(out, static_cast<std::uint16_t>(value >> 16));
+}
+
+void AppendText(std::vector<std::uint8_t>& out, const std::u16string& text) {
+    for (char16_t unit : text) Append16(out, unit);
+    Append16(out, 0);
+}
+
+void PadTo32Bits(std::vector<std::uint8_t>& out) {
+    while (out.size() % 4 != 0) out.push_back(0);
+}
+
+// Lengths are 16-bit: the texts are bounded by the caller's resource limit.
+void Serialize(const Node& node, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    Append16(out, 0);
+    Append16(out, node.valueLength);
+    Append16(out, node.type);
+    AppendText(out, node.key);
+    PadTo32Bits(out);
+    out.insert(out.end(), node.value.begin(), node.value.end());
+    for (const Node& child : node.children) {
+        PadTo32Bits(out);
+        Serialize(child, out);
+    }
+    Put16(out, start, static_cast<std::uint16_t>(out.size() - start));
+}
+
+Node TextValue(const char16_t* key, const std::string& utf8) {
+    Node node;
+    node.key = key;
+    node.type = kTextValue;
+    std::u16string text = Utf8ToUtf16(utf8);
+    if (text.size() > kLongestText) {
+        const bool splitsPair = text[kLongestText - 1] >= 0xD800 && text[kLongestText - 1] <= 0xDBFF;
+        text.resize(splitsPair ? kLongestText - 1 : kLongestText);
+    }
+    AppendText(node.value, text);
+    node.valueLength = static_cast<std::uint16_t>(text.size() + 1);
+    return node;
+}
+
+Node Block(const char16_t* key, std::vector<Node> children) {
+    Node node;
+    node.key = key;
+    node.type = kTextValue;
+    node.children = std::move(children);
+    return node;
+}
+
+std::vector<std::uint8_t> FixedFileInfo(const VersionNumbers& numbers) {
+    const std::uint32_t high = std::uint32_t{numbers.major} << 16 | numbers.minor;
+    const std::uint32_t low = std::uint32_t{numbers.build} << 16;
+    std::vector<std::uint8_t> info;
+    for (std::uint32_t field : {kFixedInfoSignature, kFixedInfoVersion, high, low, high, low, kAllFileFlags,
+                                0u, kWindowsNt32, kApplication, 0u, 0u, 0u}) {
+        Append32(info, field);
+    }
+    return info;
+}
+
+std::string NumbersText(const VersionNumbers& numbers) {
+    return std::to_string(numbers.major) + "." + std::to_string(numbers.minor) + "." +
+           std::to_string(numbers.build) + ".0";
+}
+
+}  // namespace
+
+bool ParseProductVersion(const std::string& text, VersionNumbers& numbers) {
+    numbers = VersionNumbers();
+    const unsigned long limits[] = {255, 255, 65535, 65535};
+    unsigned long fields[4] = {};
+    std::size_t count = 0, digits = 0;
+    for (char c : text) {
+        if (c == '.') {
+            if (digits == 0 || ++count == 4) return false;
+            digits = 0;
+        } else if (c >= '0' && c <= '9') {
+            fields[count] = fields[count] * 10 + static_cast<unsigned long>(c - '0');
+            if (fields[count] > limits[count]) return false;
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    numbers.major = static_cast<std::uint16_t>(fields[0]);
+    numbers.minor = static_cast<std::uint16_t>(fields[1]);
+    numbers.build = static_cast<std::uint16_t>(fields[2]);
+    return true;
+}
+
+std::vector<std::uint8_t> BuildVersionResource(const VersionTexts& texts, const VersionNumbers& numbers) {
+    Node strings = Block(u"040904B0", {
+        TextValue(u"CompanyName", texts.companyName),
+        TextValue(u"FileDescription", texts.productName + " Setup"),
+        TextValue(u"FileVersion", NumbersText(numbers)),
+        TextValue(u"OriginalFilename", texts.originalFilename),
+        TextValue(u"ProductName", texts.productName),
+        TextValue(u"ProductVersion", texts.productVersion),
+    });
+    Node translation;
+    translation.key = u"Translation";
+    Append16(translation.value, kUsEnglish);
+    Append16(translation.value, kUnicode);
+    translation.valueLength = 4;
+
+    Node root;
+    root.key = u"VS_VERSION_INFO";
+    root.value = FixedFileInfo(numbers);
+    root.valueLength = static_cast<std::uint16_t>(root.value.size());
+    root.children.push_back(Block(u"StringFileInfo", {std::move(strings)}));
+    root.children.push_back(Block(u"VarFileInfo", {std::move(translation)}));
+    std::vector<std::uint8_t> out;
+    Serialize(root, out);
+    return out;
+}
+
+}  // namespace ZORVANE

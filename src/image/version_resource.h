@@ -1,0 +1,44 @@
+// The version resource (VS_VERSIONINFO) a launcher shows for the product it
+// carries: what Explorer's properties, the elevation prompt and deployment
+// tools read through GetFileVersionInfoW/VerQueryValueW. Platform-free.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ZORVANE {
+
+// Where the launcher's own version resource lives: RT_VERSION, ID 1, US English.
+constexpr std::uint16_t kVersionResourceType = 16;
+constexpr std::uint16_t kVersionResourceId = 1;
+constexpr std::uint16_t kVersionResourceLanguage = 1033;
+
+// Windows Installer's product version: major.minor.build; a fourth field is
+// ignored by Windows Installer, so the launcher's is 0.
+struct VersionNumbers {
+    std::uint16_t major = 0, minor = 0, build = 0;
+};
+
+// False, leaving numbers at 0.0.0, unless text is one to four decimal fields
+// separated by dots with major and minor at most 255 and build (and a fourth
+// field) at most 65535, Windows Installer's limits.
+bool ParseProductVersion(const std::string& text, VersionNumbers& numbers);
+
+// The texts, UTF-8; any script. Each is cut after 4000 UTF-16 units, far
+// beyond what any dialog shows, so that the resource's lengths fit.
+struct VersionTexts {
+    std::string productName;
+    std::string companyName;
+    std::string productVersion;  // as the package has it
+    std::string originalFilename;
+};
+
+// The resource: fixed file info with numbers as file and product version,
+// and a US English/Unicode (040904B0) string table with ProductName,
+// CompanyName, ProductVersion, FileDescription ("<ProductName> Setup"),
+// OriginalFilename and FileVersion ("major.minor.build.0"), and the
+// Translation that points at it.
+std::vector<std::uint8_t> BuildVersionResource(const VersionTexts& texts, const VersionNumbers& numbers);
+
+}  // namespace ZORVANE

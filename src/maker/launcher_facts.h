@@ -1,0 +1,18 @@
+// What the launcher being made will carry, as deployment metadata and its
+// version resource describe it: the package's product info and the option line.
+#pragma once
+
+#include "image/image_model.h"
+#include "maker/deployment_metadata.h"
+#include "maker/make_options.h"
+
+namespace ZORVANE {
+
+// Reads the package named by --msi, or else the one the model carries from
+// its source, and the model's option line (the payload already applied).
+// facts.hasPackageInfo is false when the package is missing or not a
+// readable database. False only when a file could not be read or written;
+// reported on stderr.
+bool GatherLauncherFacts(const MakeOptions& options, const ImageModel& model, LauncherFacts& facts);
+
+}  // namespace ZORVANE
