@@ -6,41 +6,48 @@ namespace {
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// The length of the character that lead starts, 0 when lead cannot start one.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
+// Bytes of the sequence that lead starts, its payload bits and the smallest
+// value it may carry (smaller ones are overlong); length 0 when lead starts none.
+struct Lead {
+    std::size_t length;
+    char32_t bits;
+    char32_t smallest;
+};
 
-// The second byte's range narrows for the leads that would otherwise allow
-// overlong forms, surrogates or code points past U+10FFFF.
-bool SecondByteFits(unsigned char lead, unsigned char second) {
-    switch (lead) {
-        case 0xE0: return second >= 0xA0 && second <= 0xBF;
-        case 0xED: return second >= 0x80 && second <= 0x9F;
-        case 0xF0: return second >= 0x90 && second <= 0xBF;
-        case 0xF4: return second >= 0x80 && second <= 0x8F;
-        default: return IsContinuation(second);
-    }
+Lead Classify(unsigned char lead) {
+    if (lead < 0x80) return {1, lead, 0};
+    if (lead >= 0xC2 && lead <= 0xDF) return {2, char32_t{lead} & 0x1F, 0x80};
+    if (lead >= 0xE0 && lead <= 0xEF) return {3, char32_t{lead} & 0x0F, 0x800};
+    if (lead >= 0xF0 && lead <= 0xF4) return {4, char32_t{lead} & 0x07, 0x10000};
+    return {0, 0, 0};
 }
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = SequenceLength(lead);
-        if (length == 0 || length > text.size() - at) return false;
-        if (length > 1 && !SecondByteFits(lead, static_cast<unsigned char>(text[at + 1]))) return false;
-        for (std::size_t i = 2; i < length; ++i) {
-            if (!IsContinuation(static_cast<unsigned char>(text[at + i]))) return false;
-        }
-        at += length;
+char32_t NextCodePoint(std::string_view text, std::size_t& position, bool& valid) {
+    const Lead lead = Classify(static_cast<unsigned char>(text[position]));
+    char32_t value = lead.bits;
+    bool sound = lead.length != 0 && text.size() - position >= lead.length;
+    for (std::size_t i = 1; sound && i < lead.length; ++i) {
+        const unsigned char next = static_cast<unsigned char>(text[position + i]);
+        sound = IsContinuation(next);
+        value = value << 6 | (next & 0x3F);
     }
-    return true;
+    // Overlong forms, surrogates and values past U+10FFFF hide other text.
+    sound = sound && value >= lead.smallest && !(value >= 0xD800 && value <= 0xDFFF) && value <= 0x10FFFF;
+    if (!sound) {
+        valid = false;
+        ++position;
+        return kReplacementCharacter;
+    }
+    position += lead.length;
+    return value;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    bool valid = true;
+    for (std::size_t position = 0; valid && position < text.size();) NextCodePoint(text, position, valid);
+    return valid;
 }
 
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
@@ -49,6 +56,21 @@ std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
     // Back over the continuation bytes of a character the limit cuts.
     while (end > 0 && IsContinuation(static_cast<unsigned char>(text[end]))) --end;
     return end;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (std::size_t position = 0; position < text.size();) {
+        const char32_t c = NextCodePoint(text, position);
+        if (c < 0x10000) {
+            wide.push_back(static_cast<char16_t>(c));
+        } else {
+            wide.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        }
+    }
+    return wide;
 }
 
 }  // namespace ZORVANE

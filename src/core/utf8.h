@@ -1,19 +1,33 @@
-// UTF-8 checks shared by the launcher and the native maker: the launcher's
-// strings are UTF-8 inside, and a text cut to a byte limit must stay UTF-8.
-// No platform header.
+// UTF-8 as the launcher and the native maker hold text: checked, decoded and
+// cut so that a malformed sequence never passes through unnoticed. No
+// platform header.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace ZORVANE {
 
-// True when text is well-formed UTF-8: no stray or missing continuation
-// bytes, no overlong forms, no surrogates, nothing past U+10FFFF.
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// The code point that starts at text[position], with position moved past it.
+// A malformed or overlong sequence, a surrogate or a value past U+10FFFF gives
+// kReplacementCharacter, sets valid to false and moves on by one byte.
+char32_t NextCodePoint(std::string_view text, std::size_t& position, bool& valid);
+inline char32_t NextCodePoint(std::string_view text, std::size_t& position) {
+    bool valid = true;
+    return NextCodePoint(text, position, valid);
+}
+
+// True when text is well-formed UTF-8 throughout.
 [[nodiscard]] bool IsValidUtf8(std::string_view text);
 
 // The length of the longest start of text, at most limit bytes, that does not
 // end inside a character.
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit);
+
+// UTF-16 as Windows reads it; malformed input becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
 
 }  // namespace ZORVANE

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "image/utf8_text.h"
+#include "core/utf8.h"
 
 namespace ZORVANE {
 
