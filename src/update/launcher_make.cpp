@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "update/input_file.h"
+#include "update/installed_launcher.h"
 #include "update/launcher_image.h"
 #include "update/make_options.h"
 #include "update/pending_output.h"
@@ -116,7 +117,8 @@ ImageWriteStatus CopySource(MakeInputs& inputs, std::FILE* output, int& error) {
     return std::ferror(source) ? ImageWriteStatus::ReadFailed : ImageWriteStatus::Written;
 }
 
-bool MakeLauncher(const MakeOptions& options) {
+bool MakeLauncher(MakeOptions& options) {
+    if (options.source.empty() && !FindInstalledLauncher(options.source)) return false;
     MakeInputs inputs;
     if (!OpenInputs(options, inputs) || !OutputMayBeWritten(options)) return false;
     PendingOutput output;

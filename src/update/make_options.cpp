@@ -24,11 +24,13 @@ const option kOptions[] = {
 };
 
 constexpr char kHelpText[] =
-    "Usage: launcher-make [--msi FILE] [--params TEXT] -o FILE [--force] SOURCE_LAUNCHER\n"
+    "Usage: launcher-make [--msi FILE] [--params TEXT] -o FILE [--force] [SOURCE_LAUNCHER]\n"
     "Makes a launcher from SOURCE_LAUNCHER (a built launcher.exe, or a launcher made\n"
     "from one) that carries the package FILE and the msiexec option line TEXT. The\n"
     "result is byte for byte what 'SOURCE_LAUNCHER -update MSI=FILE Params=TEXT\n"
-    "WrapperName=OUTPUT' writes on Windows.\n"
+    "WrapperName=OUTPUT' writes on Windows. Without SOURCE_LAUNCHER, the launcher\n"
+    "installed with this program is used: " LAUNCHER_MAKE_INSTALLED_SOURCE "\n"
+    "from the folder launcher-make is in.\n"
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"
     "                       (default: keep the source's package)\n"
@@ -47,8 +49,8 @@ constexpr char kHelpText[] =
     "exists or could not be written), 2 for a wrong command line.\n";
 
 bool CheckComplete(const MakeOptions& options, int operands) {
-    if (operands != 1) {
-        ReportUsageError(operands == 0 ? "missing SOURCE_LAUNCHER" : "more than one SOURCE_LAUNCHER");
+    if (operands > 1) {
+        ReportUsageError("more than one SOURCE_LAUNCHER");
         return false;
     }
     if (options.output.empty()) {
@@ -87,7 +89,7 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
         }
     }
     if (!CheckComplete(options, argc - optind)) return MakeRequest::Invalid;
-    options.source = argv[optind];
+    if (optind < argc) options.source = argv[optind];
     return MakeRequest::Make;
 }
 
