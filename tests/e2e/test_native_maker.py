@@ -90,6 +90,8 @@ FAILURES = {
     "existing output": (["--msi", "pkg.msi", "-o", "taken.exe", "{source}"], "taken.exe: File exists"),
     "output fills the disk": (["--msi", "pkg.msi", "-o", "Out.exe", "{source}"], "Out.exe: File too large"),
     "no output": (["--msi", "pkg.msi", "{source}"], "missing -o/--output FILE"),
+    # A build tree has no installed launcher beside the maker.
+    "no source, none installed": (["--msi", "pkg.msi", "-o", "Out.exe"], "share/launcher/launcher.exe" + MISSING),
 }
 
 
