@@ -6,7 +6,7 @@
 set(LAUNCHER_EXE ${PROJECT_SOURCE_DIR}/build/win32/launcher.exe CACHE FILEPATH
     "The built 32-bit launcher.exe to install with the maker")
 
-configure_file(docs/launcher-make.h2m.in launcher-make.h2m @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/launcher-make.h2m.in launcher-make.h2m @ONLY)
 add_custom_command(OUTPUT launcher-make.1
   COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${LAUNCHER_SOURCE_DATE_EPOCH}
           help2man --no-info --name "make installer package launchers for 32-bit Windows"

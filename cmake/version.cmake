@@ -9,5 +9,5 @@ set(LAUNCHER_VERSION_NUMBERS
 set(LAUNCHER_VERSION_DOTTED
   "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.${LAUNCHER_VERSION_TWEAK}")
 set(LAUNCHER_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
-configure_file(res/launcher_version.h.in ${LAUNCHER_GENERATED_DIR}/launcher_version.h @ONLY)
-configure_file(res/launcher.manifest.in ${LAUNCHER_GENERATED_DIR}/launcher.manifest @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/res/launcher_version.h.in ${LAUNCHER_GENERATED_DIR}/launcher_version.h @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/res/launcher.manifest.in ${LAUNCHER_GENERATED_DIR}/launcher.manifest @ONLY)
