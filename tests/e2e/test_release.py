@@ -17,7 +17,9 @@ PACKAGE = b"MSI package bytes" * 1000
 
 
 def run(*command, **kwargs):
-    return subprocess.run([str(part) for part in command], check=True, capture_output=True, text=True, **kwargs)
+    done = subprocess.run([str(part) for part in command], capture_output=True, text=True, **kwargs)
+    assert done.returncode == 0, f"{command[0]} failed: {done.stderr.strip()[-2000:]}"
+    return done
 
 
 def link_time(image: Path) -> int:
