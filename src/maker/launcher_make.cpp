@@ -10,6 +10,7 @@
 #include "image/launcher_image.h"
 #include "maker/deployment_metadata.h"
 #include "maker/input_file.h"
+#include "maker/installed_launcher.h"
 #include "maker/launcher_facts.h"
 #include "maker/make_options.h"
 #include "maker/pending_output.h"
@@ -173,7 +174,8 @@ bool CheckDescribed(const MakeOptions& options, MakeInputs& inputs, const ImageM
     return status == ImageWriteStatus::Written;
 }
 
-bool MakeLauncher(const MakeOptions& options) {
+bool MakeLauncher(MakeOptions& options) {
+    if (options.source.empty() && !FindInstalledLauncher(options.source)) return false;
     MakeInputs inputs;
     const bool writes = !options.output.empty();
     if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;

@@ -47,12 +47,14 @@ const option kOptions[] = {
 
 constexpr char kHelpText[] =
     "Usage: launcher-make [--msi FILE] [--params TEXT] [--icon FILE.ico] [--no-product-info]\n"
-    "                     [--describe] [--winget-manifest FILE] -o FILE [--force] SOURCE_LAUNCHER\n"
+    "                     [--describe] [--winget-manifest FILE] -o FILE [--force] [SOURCE_LAUNCHER]\n"
     "Makes a launcher from SOURCE_LAUNCHER (a built launcher.exe, or a launcher made\n"
     "from one) that carries the package FILE and the msiexec option line TEXT. The\n"
     "result shows the package's product in its version resource; with\n"
     "--no-product-info it is byte for byte what 'SOURCE_LAUNCHER -update MSI=FILE\n"
-    "Params=TEXT WrapperName=OUTPUT' writes on Windows.\n"
+    "Params=TEXT WrapperName=OUTPUT' writes on Windows. Without SOURCE_LAUNCHER, the\n"
+    "launcher installed with this program is used: " LAUNCHER_MAKE_INSTALLED_SOURCE "\n"
+    "from the folder launcher-make is in.\n"
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"
     "                       (default: keep the source's package)\n"
@@ -81,8 +83,8 @@ constexpr char kHelpText[] =
     "exists or could not be written), 2 for a wrong command line.\n";
 
 bool CheckComplete(const MakeOptions& options, int operands) {
-    if (operands != 1) {
-        ReportUsageError(operands == 0 ? "missing SOURCE_LAUNCHER" : "more than one SOURCE_LAUNCHER");
+    if (operands > 1) {
+        ReportUsageError("more than one SOURCE_LAUNCHER");
         return false;
     }
     if (options.output.empty() && !options.describe && options.wingetManifest.empty()) {
@@ -147,7 +149,7 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
         }
     }
     if (!CheckComplete(options, argc - optind)) return MakeRequest::Invalid;
-    options.source = argv[optind];
+    if (optind < argc) options.source = argv[optind];
     return MakeRequest::Make;
 }
 

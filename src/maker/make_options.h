@@ -6,7 +6,7 @@
 namespace ZORVANE {
 
 struct MakeOptions {
-    std::string source;       // the launcher to start from
+    std::string source;       // the launcher to start from; empty: the installed one
     std::string packagePath;  // empty: keep the source's package
     std::string params;       // empty: keep the source's option line
     std::string output;       // empty with describe or wingetManifest: write no launcher

@@ -93,6 +93,8 @@ FAILURES = {
     "package is a FIFO": (["--msi", "fifo.msi", "-o", "Out.exe", "{source}"], "fifo.msi: not a regular file"),
     "package longer than its size": (["--msi", "/proc/self/status", "-o", "Out.exe", "{source}"], "status: read error"),
     "option line msiexec cannot get": (["--params", "x" * 32240, "-o", "Out.exe", "{source}"], "--params is longer"),
+    # A build tree has no installed launcher beside the maker.
+    "no source, none installed": (["--msi", "pkg.msi", "-o", "Out.exe"], "share/launcher/launcher.exe" + MISSING),
 }
 USAGE_ERRORS = ("missing -o", "--params")
 

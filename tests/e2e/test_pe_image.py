@@ -5,7 +5,7 @@ import pefile
 import pytest
 
 from pe_resources import resources
-from wine import LAUNCHER, ROOT
+from wine import BUILD, LAUNCHER
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 # Only KnownDLLs, which Windows always loads from the system directory: a DLL
@@ -39,7 +39,7 @@ def test_fixed_resources_are_the_sources_and_nothing_else(pe):
     assert {key: list(langs) for key, langs in res.items() if key[0] != RT_ICON} == {
         (RT_MANIFEST, 1): [0], (RT_GROUP_ICON, 105): [0], (RT_VERSION, 1): [1033]}
     manifest = res[(RT_MANIFEST, 1)][0]
-    assert manifest == (ROOT / "res" / "launcher.manifest").read_bytes()
+    assert manifest == (BUILD / "generated" / "launcher.manifest").read_bytes()  # with the project's version
     assert b'level="asInvoker"' in manifest
 
     # The group's entries: width, height, bit count and the image's ID.

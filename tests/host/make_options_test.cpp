@@ -53,7 +53,7 @@ const OptionsCase kCases[] = {
     {{"--params", Repeated("\xF0\x9F\x98\x80", 16120), "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"--params", "caf\xE9", "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"--msi", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
-    {{"-o", "o"}, MakeRequest::Invalid, {}},
+    {{"-o", "o"}, MakeRequest::Make, Options("", "", "", "o", false)},  // the installed launcher
     {{"-o", "o", "s", "t"}, MakeRequest::Invalid, {}},
     {{"s"}, MakeRequest::Invalid, {}},
     {{"-o", "o", "s", "--bogus"}, MakeRequest::Invalid, {}},
