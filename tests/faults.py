@@ -15,7 +15,7 @@ ROOT = Path(__file__).resolve().parents[1]
 TREE = ROOT / "build" / "faults" / "tree"  # inside the work tree: scripts/wine-run's chroot sees it
 BUILD = TREE / "build"
 HOST_BUILD = TREE / "build-host"
-COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "res", "src", "tests", "scripts"]
+COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "docs", "res", "src", "tests", "scripts"]
 WINE = ROOT / "scripts" / "wine-run"
 UNIT_ENV = dict(os.environ, WINEPREFIX=str(ROOT / "build" / "faults" / "wine-unit"))
 
