@@ -21,10 +21,8 @@ Reservation Classify(DWORD error, const std::wstring& path) {
     switch (error) {
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
-        case ERROR_SHARING_VIOLATION:
-            return Reservation::NameTaken;
-        case ERROR_ACCESS_DENIED:
-            return NameIsHeld(path) ? Reservation::NameTaken : Reservation::FolderRefused;
+        case ERROR_SHARING_VIOLATION: return Reservation::NameTaken;
+        case ERROR_ACCESS_DENIED: return NameIsHeld(path) ? Reservation::NameTaken : Reservation::FolderRefused;
         default:
             // Path not found, invalid name, disk full, write protection and
             // the like: every other name would fail the same way.

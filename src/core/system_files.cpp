@@ -36,8 +36,7 @@ std::string SystemFilePath(const char* name) {
 
 void PreloadSystemLibraries(const char* const* libraries) {
     // The thread ends on its own; only its handle is released here.
-    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<const char**>(libraries), 0,
-                                     nullptr));
+    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<const char**>(libraries), 0, nullptr));
 }
 
 FARPROC SystemLibraryFunction(const char* library, const char* name) {

@@ -14,8 +14,6 @@ using UniqueStream = std::unique_ptr<std::FILE, StreamCloser>;
 
 // Closes a stream that was written to and reports whether every byte reached
 // the file; the stream is released either way.
-[[nodiscard]] inline bool CloseWrittenStream(UniqueStream stream) {
-    return std::fclose(stream.release()) == 0;
-}
+[[nodiscard]] inline bool CloseWrittenStream(UniqueStream stream) { return std::fclose(stream.release()) == 0; }
 
 }  // namespace ZORVANE

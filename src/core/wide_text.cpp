@@ -72,7 +72,8 @@ std::string SystemErrorText(DWORD error) {
     const UniqueLocal buffer(allocated);
     std::string text;
     // The platform ends its messages with a line break.
-    while (length > 0 && (allocated[length - 1] == L'\n' || allocated[length - 1] == L'\r' || allocated[length - 1] == L' ')) {
+    while (length > 0 &&
+           (allocated[length - 1] == L'\n' || allocated[length - 1] == L'\r' || allocated[length - 1] == L' ')) {
         --length;
     }
     if (!buffer || !Narrow(allocated, length, text)) text.clear();

@@ -16,9 +16,9 @@ struct ImageLayout {
     std::vector<std::uint8_t> headers;  // the new [0, SizeOfHeaders), checksum zero
     std::uint32_t keptEnd = 0;          // source bytes up to here are copied as they are
     bool movesReloc = false;
-    pe::Section reloc;                  // the relocations' new place
-    std::uint32_t relocSource = 0;      // their file offset in the source
-    pe::Section resources;              // the new resource section
+    pe::Section reloc;              // the relocations' new place
+    std::uint32_t relocSource = 0;  // their file offset in the source
+    pe::Section resources;          // the new resource section
     ResourceSectionLayout resourceSection;
     std::uint32_t checksumOffset = 0;
 };

@@ -29,11 +29,11 @@ struct ImageModel {
     ImageSource source;                 // the bytes that are not changed are copied from here
     std::vector<std::uint8_t> headers;  // [0, SizeOfHeaders) of the source
     std::uint32_t peOffset = 0;
-    std::uint32_t sectionTable = 0;     // file offset of the section headers
+    std::uint32_t sectionTable = 0;  // file offset of the section headers
     std::uint32_t directoryCount = 0;
     std::uint32_t sectionAlignment = 0, fileAlignment = 0;
     std::vector<pe::Section> sections;
-    std::size_t resourceIndex = 0;      // the resource section; only the relocations may follow it
+    std::size_t resourceIndex = 0;  // the resource section; only the relocations may follow it
     ResourceTree resources;
 };
 

@@ -53,9 +53,9 @@ private:
         model_.sectionAlignment = model_.OptionalField(pe::kSectionAlignment);
         model_.fileAlignment = model_.OptionalField(pe::kFileAlignment);
         return model_.directoryCount > pe::kResourceDirectory && model_.directoryCount <= pe::kMaxDataDirectories &&
-               pe::kDataDirectories + 8 * model_.directoryCount <= optionalSize &&
-               IsPowerOfTwo(model_.fileAlignment) && IsPowerOfTwo(model_.sectionAlignment) &&
-               model_.fileAlignment <= 0x10000 && model_.fileAlignment <= model_.sectionAlignment;
+               pe::kDataDirectories + 8 * model_.directoryCount <= optionalSize && IsPowerOfTwo(model_.fileAlignment) &&
+               IsPowerOfTwo(model_.sectionAlignment) && model_.fileAlignment <= 0x10000 &&
+               model_.fileAlignment <= model_.sectionAlignment;
     }
 
     // Sections ascend in memory without overlap, aligned as the headers say,
@@ -90,9 +90,9 @@ private:
             const std::uint64_t rva = model_.DirectoryAddress(d), size = model_.DirectorySize(d);
             if (d == pe::kSecurityDirectory || (rva == 0 && size == 0)) continue;
             const bool inHeaders = rva + size <= model_.headers.size();
-            const bool inSection = std::any_of(
-                model_.sections.begin(), model_.sections.end(),
-                [&](const pe::Section& s) { return rva >= s.virtualAddress && rva + size <= End(s); });
+            const bool inSection =
+                std::any_of(model_.sections.begin(), model_.sections.end(),
+                            [&](const pe::Section& s) { return rva >= s.virtualAddress && rva + size <= End(s); });
             if (!inHeaders && !inSection) return false;
         }
         return true;

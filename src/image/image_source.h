@@ -19,9 +19,7 @@ public:
     std::uint64_t Size() const { return size_; }
 
     // True when [offset, offset + length) lies in the file.
-    bool Holds(std::uint64_t offset, std::uint64_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
+    bool Holds(std::uint64_t offset, std::uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
 
     // False when the range is not in the file or the read comes short.
     [[nodiscard]] bool Read(std::uint64_t offset, void* buffer, std::size_t length) const;

@@ -153,8 +153,8 @@ private:
 bool IsPackage(const ResourceTree& tree, const ResourceLeaf& leaf, const ResourceName& packageType) {
     const ResourceName& name = tree.NameAt(leaf.name);
     const ResourceName& language = tree.NameAt(leaf.language);
-    return !name.isString && name.id == kPackageResourceId && !language.isString &&
-           language.id == kPayloadLanguage && CompareResourceNames(tree.NameAt(leaf.type), packageType) == 0;
+    return !name.isString && name.id == kPackageResourceId && !language.isString && language.id == kPayloadLanguage &&
+           CompareResourceNames(tree.NameAt(leaf.type), packageType) == 0;
 }
 
 }  // namespace

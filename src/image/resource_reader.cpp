@@ -18,8 +18,8 @@ constexpr int kLevels = 3;  // type, name, language
 
 class TreeReader {
 public:
-    TreeReader(const ImageSource& source, const std::vector<pe::Section>& sections,
-               const pe::Section& resources, ResourceTree& tree)
+    TreeReader(const ImageSource& source, const std::vector<pe::Section>& sections, const pe::Section& resources,
+               ResourceTree& tree)
         : source_(source), sections_(sections), base_(resources.rawPointer),
           size_(std::min(resources.rawSize, resources.virtualSize)), tree_(tree) {}
 
@@ -137,8 +137,8 @@ private:
 
 }  // namespace
 
-bool ReadResourceTree(const ImageSource& source, const std::vector<pe::Section>& sections,
-                      const pe::Section& resources, ResourceTree& tree) {
+bool ReadResourceTree(const ImageSource& source, const std::vector<pe::Section>& sections, const pe::Section& resources,
+                      ResourceTree& tree) {
     tree = ResourceTree();
     TreeReader reader(source, sections, resources, tree);
     ResourceLeaf path;

@@ -94,16 +94,16 @@ std::vector<std::uint8_t> FixedFileInfo(const VersionNumbers& numbers) {
     const std::uint32_t high = std::uint32_t{numbers.major} << 16 | numbers.minor;
     const std::uint32_t low = std::uint32_t{numbers.build} << 16;
     std::vector<std::uint8_t> info;
-    for (std::uint32_t field : {kFixedInfoSignature, kFixedInfoVersion, high, low, high, low, kAllFileFlags,
-                                0u, kWindowsNt32, kApplication, 0u, 0u, 0u}) {
+    for (std::uint32_t field : {kFixedInfoSignature, kFixedInfoVersion, high, low, high, low, kAllFileFlags, 0u,
+                                kWindowsNt32, kApplication, 0u, 0u, 0u}) {
         Append32(info, field);
     }
     return info;
 }
 
 std::string NumbersText(const VersionNumbers& numbers) {
-    return std::to_string(numbers.major) + "." + std::to_string(numbers.minor) + "." +
-           std::to_string(numbers.build) + ".0";
+    return std::to_string(numbers.major) + "." + std::to_string(numbers.minor) + "." + std::to_string(numbers.build) +
+           ".0";
 }
 
 }  // namespace
@@ -134,13 +134,13 @@ bool ParseProductVersion(const std::string& text, VersionNumbers& numbers) {
 
 std::vector<std::uint8_t> BuildVersionResource(const VersionTexts& texts, const VersionNumbers& numbers) {
     Node strings = Block(u"040904B0", {
-        TextValue(u"CompanyName", texts.companyName),
-        TextValue(u"FileDescription", texts.productName + " Setup"),
-        TextValue(u"FileVersion", NumbersText(numbers)),
-        TextValue(u"OriginalFilename", texts.originalFilename),
-        TextValue(u"ProductName", texts.productName),
-        TextValue(u"ProductVersion", texts.productVersion),
-    });
+                                          TextValue(u"CompanyName", texts.companyName),
+                                          TextValue(u"FileDescription", texts.productName + " Setup"),
+                                          TextValue(u"FileVersion", NumbersText(numbers)),
+                                          TextValue(u"OriginalFilename", texts.originalFilename),
+                                          TextValue(u"ProductName", texts.productName),
+                                          TextValue(u"ProductVersion", texts.productVersion),
+                                      });
     Node translation;
     translation.key = u"Translation";
     Append16(translation.value, kUsEnglish);

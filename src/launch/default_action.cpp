@@ -32,8 +32,7 @@ constexpr char kNotInstalled[] = "The installation could not be started: ";
 std::string ReservationProblem(const ReservationFailure& failure) {
     if (failure.folder.empty()) return "the temporary folder is unknown.";
     if (failure.error == 0) return "the temporary folder " + failure.folder + " holds no free file name.";
-    return "no file can be created in the temporary folder " + failure.folder + ": " +
-           SystemErrorText(failure.error);
+    return "no file can be created in the temporary folder " + failure.folder + ": " + SystemErrorText(failure.error);
 }
 
 }  // namespace
@@ -142,8 +141,7 @@ bool DefaultAction::Launch(const ArgumentList& arguments) {
                               : RunInstaller(packagePath, optionLine, true);
 }
 
-bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options,
-                                 bool optionsFromResource) {
+bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options, bool optionsFromResource) {
     const std::string program = InstallerProgramPath();
     if (program.empty()) {
         WriteLog(Name(), "Surprise", "couldn't find the system directory");

@@ -4,8 +4,8 @@
 
 namespace ZORVANE {
 
-std::string InstallerParameters(const std::string& packagePath, const std::string& options,
-                                bool optionsFromResource, PrivilegeProbe isPrivileged) {
+std::string InstallerParameters(const std::string& packagePath, const std::string& options, bool optionsFromResource,
+                                PrivilegeProbe isPrivileged) {
     std::string parameters = "/i \"" + packagePath + "\" ";
     if (!optionsFromResource) {
         parameters += isPrivileged() ? "MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 ";

@@ -90,8 +90,7 @@ bool TmpFileGenerator::ReserveSequentially(const std::string& stem, const std::s
 
 bool TmpFileGenerator::ReserveByRecycling(const std::string& stem, const std::string& name) {
     for (unsigned attempt = 0; attempt < kRecyclingAttempts; ++attempt) {
-        WriteLog(kComponent, "Events",
-                 "exceeded max file number, deleting a file and trying to create new one");
+        WriteLog(kComponent, "Events", "exceeded max file number, deleting a file and trying to create new one");
         path_ = Candidate(stem, static_cast<unsigned>(std::rand()) % kSequentialNames, name);
         // A file still in use by a running installer cannot be deleted, so it
         // is never taken from under it.

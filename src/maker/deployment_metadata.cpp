@@ -21,8 +21,7 @@ constexpr ExitCode kExitCodes[] = {
     {1641, "msiexec: succeeded, the installer has started a restart", "rebootInitiated"},
     {1618, "msiexec: another installation is in progress; retry later", "installInProgress"},
     {1602, "msiexec: the user cancelled the installation", "cancelledByUser"},
-    {1603, "msiexec: fatal error during installation; or the launcher could not start the installer",
-     "contactSupport"},
+    {1603, "msiexec: fatal error during installation; or the launcher could not start the installer", "contactSupport"},
 };
 
 constexpr char kWingetSchemaVersion[] = "1.10.0";
@@ -51,8 +50,8 @@ std::string YamlReturnCodes() {
 std::string YamlSwitches(const LauncherFacts& facts) {
     if (!facts.optionLine.empty()) {
         // A comment ends at the line's end: the option line goes in quoted.
-        return "# No InstallerSwitches: the launcher carries the msiexec option line " +
-               YamlString(facts.optionLine) + "\n# and ignores the arguments it is started with.\n";
+        return "# No InstallerSwitches: the launcher carries the msiexec option line " + YamlString(facts.optionLine) +
+               "\n# and ignores the arguments it is started with.\n";
     }
     return "InstallerSwitches:\n"
            "  Silent: \"/qn\"\n"
@@ -62,11 +61,21 @@ std::string YamlSwitches(const LauncherFacts& facts) {
 
 std::string YamlAppsAndFeatures(const PackageInfo& package) {
     return "AppsAndFeaturesEntries:\n"
-           "  - DisplayName: " + YamlString(package.productName) + "\n"
-           "    Publisher: " + YamlString(package.manufacturer) + "\n"
-           "    DisplayVersion: " + YamlString(package.productVersion) + "\n"
-           "    ProductCode: " + YamlString(package.productCode) + "\n"
-           "    UpgradeCode: " + YamlString(package.upgradeCode) + "\n"
+           "  - DisplayName: " +
+           YamlString(package.productName) +
+           "\n"
+           "    Publisher: " +
+           YamlString(package.manufacturer) +
+           "\n"
+           "    DisplayVersion: " +
+           YamlString(package.productVersion) +
+           "\n"
+           "    ProductCode: " +
+           YamlString(package.productCode) +
+           "\n"
+           "    UpgradeCode: " +
+           YamlString(package.upgradeCode) +
+           "\n"
            "    InstallerType: msi\n";
 }
 
@@ -75,8 +84,7 @@ std::string YamlAppsAndFeatures(const PackageInfo& package) {
 std::string DescribeJson(const LauncherFacts& facts) {
     const bool known = facts.hasPackageInfo;
     const PackageInfo& package = facts.package;
-    return std::string("{\n") +
-           "  \"ProductCode\": " + JsonOrNull(known, package.productCode) + ",\n" +
+    return std::string("{\n") + "  \"ProductCode\": " + JsonOrNull(known, package.productCode) + ",\n" +
            "  \"UpgradeCode\": " + JsonOrNull(known, package.upgradeCode) + ",\n" +
            "  \"ProductVersion\": " + JsonOrNull(known, package.productVersion) + ",\n" +
            "  \"ProductName\": " + JsonOrNull(known, package.productName) + ",\n" +
@@ -87,16 +95,14 @@ std::string DescribeJson(const LauncherFacts& facts) {
            "  \"PackageCode\": " + JsonOrNull(known, package.packageCode) + ",\n" +
            "  \"Template\": " + JsonOrNull(known, package.platformAndLanguages) + ",\n" +
            "  \"OptionLine\": " + JsonOrNull(!facts.optionLine.empty(), facts.optionLine) + ",\n" +
-           "  \"ExitCodes\": " + JsonExitCodes() + "\n" +
-           "}\n";
+           "  \"ExitCodes\": " + JsonExitCodes() + "\n" + "}\n";
 }
 
 std::string WingetInstallerFragment(const LauncherFacts& facts) {
     std::string out = std::string("# winget installer manifest fragment for a launcher that carries an MSI.\n") +
                       "# Add PackageIdentifier, PackageVersion and Installers (Architecture: x86,\n" +
-                      "# InstallerUrl, InstallerSha256) yourself.\n" +
-                      "ManifestType: installer\n" + "ManifestVersion: " + kWingetSchemaVersion + "\n" +
-                      "InstallerType: exe\n";
+                      "# InstallerUrl, InstallerSha256) yourself.\n" + "ManifestType: installer\n" +
+                      "ManifestVersion: " + kWingetSchemaVersion + "\n" + "InstallerType: exe\n";
     if (facts.hasPackageInfo) out += "ProductCode: " + YamlString(facts.package.productCode) + "\n";
     out += YamlSwitches(facts) + YamlReturnCodes();
     if (facts.hasPackageInfo) out += YamlAppsAndFeatures(facts.package);

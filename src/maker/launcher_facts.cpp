@@ -22,8 +22,7 @@ const ResourceLeaf* PayloadLeaf(const ImageModel& model, const char* type, std::
 }
 
 // [offset, offset + length) of a leaf kept from the source or given as bytes.
-bool ReadLeaf(const ImageModel& model, const LeafData& data, std::uint64_t offset, char* buffer,
-              std::size_t length) {
+bool ReadLeaf(const ImageModel& model, const LeafData& data, std::uint64_t offset, char* buffer, std::size_t length) {
     if (data.origin == LeafData::Origin::Bytes) {
         std::copy_n(data.bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, buffer);
         return true;

@@ -60,8 +60,7 @@ void ReportReadFailure(const MakeOptions& options, MakeInputs& inputs, int error
     }
 }
 
-void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, MakeInputs& inputs,
-                       int error) {
+void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, MakeInputs& inputs, int error) {
     switch (status) {
         case ImageWriteStatus::Written: break;
         case ImageWriteStatus::SourceDamaged:
@@ -128,8 +127,8 @@ bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageMo
     PendingOutput output;
     if (!output.Create(options.output, inputs.source.mode)) return false;
     int error = 0;
-    const ImageWriteStatus status = changed ? WriteImage(options, model, output.Stream(), error)
-                                            : CopySource(inputs, output.Stream(), error);
+    const ImageWriteStatus status =
+        changed ? WriteImage(options, model, output.Stream(), error) : CopySource(inputs, output.Stream(), error);
     if (status != ImageWriteStatus::Written) {
         ReportWriteStatus(status, options, inputs, error);
         return false;
@@ -197,8 +196,9 @@ bool MakeLauncher(MakeOptions& options) {
         return false;
     }
     if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
-        ReportFileError(package, "no product info (not a readable Windows Installer database): "
-                                 "the version resource was kept");
+        ReportFileError(package,
+                        "no product info (not a readable Windows Installer database): "
+                        "the version resource was kept");
     }
     return WriteMetadata(options, facts);
 }

@@ -53,7 +53,8 @@ constexpr char kHelpText[] =
     "result shows the package's product in its version resource; with\n"
     "--no-product-info it is byte for byte what 'SOURCE_LAUNCHER -update MSI=FILE\n"
     "Params=TEXT WrapperName=OUTPUT' writes on Windows. Without SOURCE_LAUNCHER, the\n"
-    "launcher installed with this program is used: " LAUNCHER_MAKE_INSTALLED_SOURCE "\n"
+    "launcher installed with this program is used: " LAUNCHER_MAKE_INSTALLED_SOURCE
+    "\n"
     "from the folder launcher-make is in.\n"
     "\n"
     "  --msi FILE           the package to carry, copied byte for byte\n"

@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
-#include "maker/unique_fd.h"
 #include "maker/temporary_file.h"
 #include "maker/tool_report.h"
+#include "maker/unique_fd.h"
 
 namespace ZORVANE {
 

@@ -7,8 +7,8 @@
 
 #include "image/icon_file.h"
 #include "image/version_resource.h"
-#include "maker/text_escape.h"
 #include "maker/input_file.h"
+#include "maker/text_escape.h"
 #include "maker/tool_report.h"
 
 namespace ZORVANE {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "maker/package_info.h"
 #include "image/image_model.h"
+#include "maker/package_info.h"
 
 namespace ZORVANE {
 

@@ -15,8 +15,7 @@ constexpr std::uint64_t kShownFrom = 64ull << 20;
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::string label)
-    : label_(std::move(label)), terminal_(isatty(STDERR_FILENO) == 1) {}
+ProgressLine::ProgressLine(std::string label) : label_(std::move(label)), terminal_(isatty(STDERR_FILENO) == 1) {}
 
 ProgressLine::~ProgressLine() {
     if (shownPercent_ >= 0) std::fputc('\n', stderr);

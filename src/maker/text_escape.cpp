@@ -56,8 +56,8 @@ std::string Quote(const std::string& text, bool (*mustEscape)(char32_t)) {
 bool JsonEscapes(char32_t) { return false; }
 
 bool YamlEscapes(char32_t c) {
-    return c == 0x7F || (c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF ||
-           c == 0xFFFE || c == 0xFFFF;
+    return c == 0x7F || (c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF || c == 0xFFFE ||
+           c == 0xFFFF;
 }
 
 }  // namespace

@@ -45,14 +45,12 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 }  // namespace
 
 createNewWrapper::createNewWrapper()
-    : Command("CreateNewWrapper"),
-      keywords_{{kIconKeyword, UpdateKey::Icon},
-                {kMsiKeyword, UpdateKey::Msi},
-                {kWrapperNameKeyword, UpdateKey::WrapperName},
-                {kParamsKeyword, UpdateKey::Params}} {}
+    : Command("CreateNewWrapper"), keywords_{{kIconKeyword, UpdateKey::Icon},
+                                             {kMsiKeyword, UpdateKey::Msi},
+                                             {kWrapperNameKeyword, UpdateKey::WrapperName},
+                                             {kParamsKeyword, UpdateKey::Params}} {}
 
-bool createNewWrapper::ParseArgument(const std::string& argument, std::string& key,
-                                     std::string& value) const {
+bool createNewWrapper::ParseArgument(const std::string& argument, std::string& key, std::string& value) const {
     size_t sign = argument.find('=');
     if (sign == std::string::npos) return false;
     key = argument.substr(0, sign);

@@ -46,8 +46,7 @@ public:
     // Stages one resource into update; false when it reported a failure.
     // Icons are accepted and never staged. A package that cannot be staged
     // ends the update: StageResources then writes nothing.
-    [[nodiscard]] bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
-                     const std::string& text);
+    [[nodiscard]] bool SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file, const std::string& text);
 
 private:
     const char* SourceProblem(std::string& ownPath);

@@ -12,13 +12,10 @@ namespace ZORVANE {
 
 namespace {
 
-constexpr char kNoBuffer[] =
-    "Error in setting resource. not enough memory for operation or file is to large.";
+constexpr char kNoBuffer[] = "Error in setting resource. not enough memory for operation or file is to large.";
 constexpr char kReadFailed[] = "Error in reading source";
 
-UniqueStream OpenInput(const std::string& path) {
-    return path.empty() ? UniqueStream() : OpenStream(path, L"rb");
-}
+UniqueStream OpenInput(const std::string& path) { return path.empty() ? UniqueStream() : OpenStream(path, L"rb"); }
 
 // All 64 bits of the length: a C long would wrap a package past 2 or 4 GiB.
 bool StreamLength(std::FILE* file, std::uint64_t& length) {
@@ -41,8 +38,7 @@ const char* CommitFailure(ImageWriteStatus status) {
 
 }  // namespace
 
-bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& target,
-                                      const UpdateRequest& request) {
+bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& target, const UpdateRequest& request) {
     ResourceUpdate update(ownImage_, target);
     if (!update.IsOpen()) {
         ShowMessage("Could not open file for writing.");
@@ -103,9 +99,7 @@ bool createNewWrapper::StagePackage(ResourceUpdate& update, std::FILE* file) {
     switch (update.Add(file, size)) {
         case ImageWriteStatus::Written: return true;
         case ImageWriteStatus::TooLarge: ShowMessage(kNoBuffer); return false;
-        default:
-            ShowMessage("Could not add resource.");
-            return false;
+        default: ShowMessage("Could not add resource."); return false;
     }
 }
 

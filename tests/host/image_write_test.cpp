@@ -19,8 +19,8 @@ constexpr std::uint32_t kSecurity = kDirectories + 8 * 4, kRelocations = kDirect
 TestImage Launcher() {
     TestImage shape;
     shape.leaves = {{"MSI", "#104", 0, std::vector<std::uint8_t>(100, 0xAA)},
-                   {"#24", "#1", 0, {'<', 'x', '/', '>'}},
-                   {"#3", "#1", 0, std::vector<std::uint8_t>(40, 3)}};
+                    {"#24", "#1", 0, {'<', 'x', '/', '>'}},
+                    {"#3", "#1", 0, std::vector<std::uint8_t>(40, 3)}};
     return shape;
 }
 

@@ -43,7 +43,8 @@ std::string Repeated(const char* text, std::size_t count) {
 const std::string kLongestCyrillic = Repeated("\xD0\x96", 32239);
 
 const OptionsCase kCases[] = {
-    {{"--msi", "p.msi", "--params", "/qb X=1", "-o", "out.exe", "src.exe"}, MakeRequest::Make,
+    {{"--msi", "p.msi", "--params", "/qb X=1", "-o", "out.exe", "src.exe"},
+     MakeRequest::Make,
      Options("src.exe", "p.msi", "/qb X=1", "out.exe", false)},
     {{"src.exe", "--output=out.exe", "--force"}, MakeRequest::Make, Options("src.exe", "", "", "out.exe", true)},
     {{"--params", "", "-o", "o", "s"}, MakeRequest::Make, Options("s", "", "", "o", false)},
@@ -60,7 +61,8 @@ const OptionsCase kCases[] = {
     {{"s", "-o"}, MakeRequest::Invalid, {}},
     {{"--help", "-o"}, MakeRequest::Help, {}},
     {{"--version"}, MakeRequest::Version, {}},
-    {{"--icon", "a.ico", "--no-product-info", "-o", "o", "s"}, MakeRequest::Make,
+    {{"--icon", "a.ico", "--no-product-info", "-o", "o", "s"},
+     MakeRequest::Make,
      Described("o", "a.ico", false, false, "")},
     {{"--describe", "s"}, MakeRequest::Make, Described("", "", true, true, "")},
     {{"--winget-manifest", "w.yaml", "s"}, MakeRequest::Make, Described("", "", true, false, "w.yaml")},

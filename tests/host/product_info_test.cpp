@@ -1,7 +1,7 @@
 // The maker's reading of a package (libmsi) and the product resources it
 // puts into a launcher's model.
-#include <libmsi.h>
 #include <gtest/gtest.h>
+#include <libmsi.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -63,8 +63,9 @@ Bytes MakePackage(const Properties& properties, int codePage) {
     EXPECT_TRUE(libmsi_database_import(database, (folder.path + "/cp.idt").c_str(), &error));
     unlink((folder.path + "/cp.idt").c_str());
     rmdir(folder.path.c_str());
-    Run(database, "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL LOCALIZABLE "
-                  "PRIMARY KEY `Property`)");
+    Run(database,
+        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL LOCALIZABLE "
+        "PRIMARY KEY `Property`)");
     for (const auto& [name, value] : properties) {
         LibmsiRecord* record = libmsi_record_new(2);
         libmsi_record_set_string(record, 1, name.c_str());
@@ -83,17 +84,21 @@ Bytes MakePackage(const Properties& properties, int codePage) {
     return Bytes(std::istreambuf_iterator<char>(read), {});
 }
 
-const Properties kCyrillic = {{"ProductName", "Учёт склада"}, {"Manufacturer", "ООО «Ромашка»"},
-                              {"ProductVersion", "2.10.345"}, {"ProductCode", "{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}"},
-                              {"UpgradeCode", "{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}"}, {"ALLUSERS", "2"},
-                              {"MSIINSTALLPERUSER", "1"}, {"Other", "x"}};
+const Properties kCyrillic = {{"ProductName", "Учёт склада"},
+                              {"Manufacturer", "ООО «Ромашка»"},
+                              {"ProductVersion", "2.10.345"},
+                              {"ProductCode", "{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}"},
+                              {"UpgradeCode", "{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}"},
+                              {"ALLUSERS", "2"},
+                              {"MSIINSTALLPERUSER", "1"},
+                              {"Other", "x"}};
 const Properties kCjk = {{"ProductName", "库存管理"}, {"Manufacturer", "北京软件有限公司"}, {"ProductVersion", "1.0"}};
 
 std::string Write(const Bytes& bytes) {
     static int count = 0;
     const std::string path = "/tmp/product-info-" + std::to_string(getpid()) + "-" + std::to_string(count++);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
@@ -135,8 +140,11 @@ struct CarryingLauncher {
     explicit CarryingLauncher(Bytes package, std::string params = "") {
         TestImage shape;
         shape.leaves = {{"MSI", "#104", 0, std::move(package)},
-                        {"#3", "#1", 0, Bytes(40, 1)}, {"#3", "#2", 0, Bytes(40, 2)}, {"#3", "#3", 0, Bytes(40, 3)},
-                        {"#14", "#105", 0, Bytes(6 + 3 * 14, 14)}, {"#16", "#1", 1033, Bytes(92, 16)}};
+                        {"#3", "#1", 0, Bytes(40, 1)},
+                        {"#3", "#2", 0, Bytes(40, 2)},
+                        {"#3", "#3", 0, Bytes(40, 3)},
+                        {"#14", "#105", 0, Bytes(6 + 3 * 14, 14)},
+                        {"#16", "#1", 1033, Bytes(92, 16)}};
         if (!params.empty()) shape.leaves.push_back({"PARAMS", "#106", 0, Bytes(params.begin(), params.end())});
         source = FileWith(MakeImage(shape));
         EXPECT_EQ(ReadImage(source.get(), model), ImageWriteStatus::Written);
@@ -181,8 +189,22 @@ TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
     const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 5};
     Bytes icon = {0, 0, 1, 0, 2, 0};
     for (std::uint8_t i = 0; i < 2; ++i) {
-        const Bytes entry = {16, 16, 0, 0, 1, 0, 32, 0, static_cast<std::uint8_t>(png.size()), 0, 0, 0,
-                             static_cast<std::uint8_t>(6 + 32 + i * png.size()), 0, 0, 0};
+        const Bytes entry = {16,
+                             16,
+                             0,
+                             0,
+                             1,
+                             0,
+                             32,
+                             0,
+                             static_cast<std::uint8_t>(png.size()),
+                             0,
+                             0,
+                             0,
+                             static_cast<std::uint8_t>(6 + 32 + i * png.size()),
+                             0,
+                             0,
+                             0};
         icon.insert(icon.end(), entry.begin(), entry.end());
     }
     for (int i = 0; i < 2; ++i) icon.insert(icon.end(), png.begin(), png.end());

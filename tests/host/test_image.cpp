@@ -61,8 +61,8 @@ private:
         std::vector<std::string> keys;
         std::vector<std::vector<std::size_t>> groups;
         for (std::size_t leaf : leaves) {
-            const std::size_t group = static_cast<std::size_t>(
-                std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin());
+            const std::size_t group =
+                static_cast<std::size_t>(std::find(keys.begin(), keys.end(), KeyOf(leaf, level)) - keys.begin());
             if (group == keys.size()) keys.push_back(KeyOf(leaf, level)), groups.emplace_back();
             groups[group].push_back(leaf);
         }
@@ -101,8 +101,8 @@ private:
     std::vector<std::uint8_t> out_;
 };
 
-void PutSection(std::vector<std::uint8_t>& image, int index, const char* name, std::uint32_t rva,
-                std::uint32_t size, std::uint32_t raw, std::uint32_t characteristics) {
+void PutSection(std::vector<std::uint8_t>& image, int index, const char* name, std::uint32_t rva, std::uint32_t size,
+                std::uint32_t raw, std::uint32_t characteristics) {
     const std::size_t at = kSectionTable + 40 * static_cast<std::size_t>(index);
     std::copy(name, name + std::char_traits<char>::length(name), image.begin() + static_cast<std::ptrdiff_t>(at));
     Put32(image, at + 8, size);

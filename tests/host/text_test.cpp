@@ -12,14 +12,24 @@ using namespace ZORVANE;
 
 TEST(Utf8, AcceptsWellFormedTextOnly) {
     const std::pair<const char*, bool> cases[] = {
-        {"", true}, {"plain", true}, {"Дмитрий", true}, {"安装程序", true}, {"\xF0\x9F\x98\x80", true},
-        {"\xEF\xBF\xBF", true}, {"\xF4\x8F\xBF\xBF", true},
-        {"caf\xE9", false},          // ANSI, not UTF-8
+        {"", true},
+        {"plain", true},
+        {"Дмитрий", true},
+        {"安装程序", true},
+        {"\xF0\x9F\x98\x80", true},
+        {"\xEF\xBF\xBF", true},
+        {"\xF4\x8F\xBF\xBF", true},
+        {"caf\xE9", false},           // ANSI, not UTF-8
         {"\xD6\xD0\xCE\xC4", false},  // code page 936
-        {"\x80", false}, {"\xC3", false}, {"\xC0\x80", false}, {"\xE0\x80\x80", false},  // cut, stray, overlong
+        {"\x80", false},
+        {"\xC3", false},
+        {"\xC0\x80", false},
+        {"\xE0\x80\x80", false},      // cut, stray, overlong
         {"\xED\xA0\x80", false},      // a surrogate
         {"\xF4\x90\x80\x80", false},  // past U+10FFFF
-        {"\xF5\x80\x80\x80", false}, {"\xE2\x82", false}, {"\xE2\x28\xA1", false},
+        {"\xF5\x80\x80\x80", false},
+        {"\xE2\x82", false},
+        {"\xE2\x28\xA1", false},
     };
     for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidUtf8(text), valid) << text;
 }
@@ -36,7 +46,9 @@ TEST(PathNames, TakeUtf8NamesApartAtSeparatorsOnly) {
         {"C:\\users\\Дмитрий\\Установка.exe", "Установка.exe", "C:\\users\\Дмитрий\\Установка"},
         {"C:\\用户\\安装程序.exe", "安装程序.exe", "C:\\用户\\安装程序"},
         {"C:\\ソフト\\表示.exe", "表示.exe", "C:\\ソフト\\表示"},  // 0x5C is a trail byte in code page 932
-        {"a.b.exe", "a.b.exe", "a.b"}, {"dir\\", "dir\\", "dir\\"}, {"a.b c", "a.b c", "a.b c"},
+        {"a.b.exe", "a.b.exe", "a.b"},
+        {"dir\\", "dir\\", "dir\\"},
+        {"a.b c", "a.b c", "a.b c"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileNameOf(c[0]), c[1]) << c[0];
@@ -46,11 +58,28 @@ TEST(PathNames, TakeUtf8NamesApartAtSeparatorsOnly) {
 
 TEST(SilentOptions, OnlyTheSwitchesThatHideEveryWindow) {
     const std::pair<const char*, bool> cases[] = {
-        {"/qn", true}, {"/QN", true}, {"-qn", true}, {"/q", true}, {"/qn+", true}, {"/qn-", true},
-        {"/quiet", true}, {"/Passive", true}, {"\"/qn\"", true}, {"ADDLOCAL=ALL /qn", true},
-        {"\t/quiet\t", true}, {"/qb", false}, {"/qb-!", false}, {"/qr", false}, {"/qf", false},
-        {"", false}, {"qn", false}, {"/", false}, {"INSTALLDIR=C:\\qn", false}, {"/qnx", false},
-        {"/quietly", false}, {"PROP=/qn", false},
+        {"/qn", true},
+        {"/QN", true},
+        {"-qn", true},
+        {"/q", true},
+        {"/qn+", true},
+        {"/qn-", true},
+        {"/quiet", true},
+        {"/Passive", true},
+        {"\"/qn\"", true},
+        {"ADDLOCAL=ALL /qn", true},
+        {"\t/quiet\t", true},
+        {"/qb", false},
+        {"/qb-!", false},
+        {"/qr", false},
+        {"/qf", false},
+        {"", false},
+        {"qn", false},
+        {"/", false},
+        {"INSTALLDIR=C:\\qn", false},
+        {"/qnx", false},
+        {"/quietly", false},
+        {"PROP=/qn", false},
     };
     for (const auto& [options, silent] : cases) EXPECT_EQ(RequestsSilentRun(options), silent) << options;
 }

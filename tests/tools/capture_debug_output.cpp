@@ -48,8 +48,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: capture_debug_output LOGFILE PROGRAM [ARGUMENTS...]\n");
         return 2;
     }
-    logFile = CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    logFile =
+        CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (logFile == INVALID_HANDLE_VALUE) return 3;
 
     if (const wchar_t* temporary = _wgetenv(L"LAUNCHER_TMP")) {
@@ -60,8 +60,8 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                        nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr,
+                        &startup, &process)) {
         std::fprintf(stderr, "cannot start %s: %lu\n", Utf8(commandLine).c_str(), GetLastError());
         return 4;
     }
@@ -72,9 +72,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!WaitForDebugEvent(&event, INFINITE)) return 5;
         DWORD continueStatus = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
-            case OUTPUT_DEBUG_STRING_EVENT:
-                Record(ReadDebugString(process.hProcess, event.u.DebugString));
-                break;
+            case OUTPUT_DEBUG_STRING_EVENT: Record(ReadDebugString(process.hProcess, event.u.DebugString)); break;
             case EXCEPTION_DEBUG_EVENT: {
                 const EXCEPTION_RECORD& exception = event.u.Exception.ExceptionRecord;
                 if (IsBreakpoint(exception.ExceptionCode)) break;

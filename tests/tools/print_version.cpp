@@ -10,8 +10,8 @@
 
 namespace {
 
-const wchar_t* const kKeys[] = {L"ProductName", L"CompanyName", L"ProductVersion", L"FileDescription",
-                                L"OriginalFilename", L"FileVersion"};
+const wchar_t* const kKeys[] = {L"ProductName",     L"CompanyName",      L"ProductVersion",
+                                L"FileDescription", L"OriginalFilename", L"FileVersion"};
 
 std::string Utf8(const wchar_t* text, int length) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -21,8 +21,8 @@ std::string Utf8(const wchar_t* text, int length) {
 }
 
 std::string Numbers(DWORD high, DWORD low) {
-    return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) +
-           "." + std::to_string(LOWORD(low));
+    return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) + "." +
+           std::to_string(LOWORD(low));
 }
 
 }  // namespace

@@ -73,8 +73,8 @@ int wmain() {
 
     std::FILE* record = _wfopen((stem + L".tmp").c_str(), L"wb");
     if (!record) return 1621;
-    const std::string text = "exe=" + Utf8(ownPath) + "\nparameters=" + Utf8(parameters) + "\npackage=" +
-                             Utf8(package) + "\n" + ParentDescription() + "\n";
+    const std::string text = "exe=" + Utf8(ownPath) + "\nparameters=" + Utf8(parameters) +
+                             "\npackage=" + Utf8(package) + "\n" + ParentDescription() + "\n";
     std::fwrite(text.data(), 1, text.size(), record);
     std::fclose(record);
     // Complete records only: readers never see a half-written one.

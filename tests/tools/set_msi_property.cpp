@@ -30,8 +30,8 @@ private:
 };
 
 std::wstring Wide(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(size > 0 ? size : 0, L'\0');
     if (size > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], size);
     return out;
@@ -54,8 +54,8 @@ bool ForceCodePage(MSIHANDLE database, const wchar_t* codePage) {
 bool SetProperty(MSIHANDLE database, const std::wstring& name, const std::wstring& value) {
     Handle view, record;
     *record.Receive() = MsiCreateRecord(2);
-    return MsiDatabaseOpenViewW(database, L"UPDATE `Property` SET `Value` = ? WHERE `Property` = ?",
-                                view.Receive()) == ERROR_SUCCESS &&
+    return MsiDatabaseOpenViewW(database, L"UPDATE `Property` SET `Value` = ? WHERE `Property` = ?", view.Receive()) ==
+               ERROR_SUCCESS &&
            MsiRecordSetStringW(record.get(), 1, value.c_str()) == ERROR_SUCCESS &&
            MsiRecordSetStringW(record.get(), 2, name.c_str()) == ERROR_SUCCESS &&
            MsiViewExecute(view.get(), record.get()) == ERROR_SUCCESS;

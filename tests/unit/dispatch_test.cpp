@@ -6,7 +6,8 @@ TEST(MakeUpdateCommand, AcceptsOnlyTheSwitchInAnyAsciiCase) {
     for (const char* word : {"-update", "-UPDATE", "-Update", "-uPdAtE"}) {
         EXPECT_NE(ZORVANE::MakeUpdateCommand(word), nullptr) << word;
     }
-    for (const char* word : {"/update", "--update", "update", "-updatex", "-update=1", "-updat", "", "-\xC3\x9Cpdate"}) {
+    for (const char* word :
+         {"/update", "--update", "update", "-updatex", "-update=1", "-updat", "", "-\xC3\x9Cpdate"}) {
         EXPECT_EQ(ZORVANE::MakeUpdateCommand(word), nullptr) << word;
     }
 }

@@ -56,8 +56,8 @@ TEST_F(PackageFile, WrittenPackageIsHeldAgainstWritersAndDeletion) {
     ASSERT_TRUE(WritePackage(path, ViewOf(LargePackage())));
     UniqueFile hold = HoldWrittenPackage(path, ViewOf(LargePackage()));
     ASSERT_TRUE(hold);
-    EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_EXISTING, 0, nullptr),
+    EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_FALSE(DeleteFileA(path.c_str()));
     EXPECT_FALSE(WritePackage(folder_ + "gone.msi", ViewOf(LargePackage())));

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <shlwapi.h>
 
 #include <string>
@@ -40,14 +40,33 @@ std::string ExtensionRemoved(const std::string& path) {
 // The launcher takes UTF-8 names apart without the shell; it must agree with
 // the shell's UTF-16 functions, in any script.
 TEST(PathNames, AgreeWithTheShellsPathFunctions) {
-    const char* paths[] = {
-        "C:\\dir\\Setup.exe", "Setup", "a.b.exe", "C:\\a.b\\Setup", "C:\\dir\\", "dir/sub/x.exe",
-        "C:x.exe", "\\\\server\\share\\s.exe", "a.b c", "x.", ".exe", "dir\\\\x.exe", "",
-        "a:b\\c.d", "C:\\dir\\My Setup.exe", "C:\\dir\\Setup.v1 final", "\\", "C:", "C:\\",
-        "/x.exe", "dir/", "a\\.hidden",
-        "C:\\users\\Дмитрий\\Установка.exe", "C:\\用户\\安装程序.exe", "Zażółć\\gęślą.jaźń.exe",
-        "C:\\ソフト\\表示.exe",  // its second byte in code page 932 is a backslash
-    };
+    // The last one's second byte in code page 932 is a backslash.
+    const char* paths[] = {"C:\\dir\\Setup.exe",
+                           "Setup",
+                           "a.b.exe",
+                           "C:\\a.b\\Setup",
+                           "C:\\dir\\",
+                           "dir/sub/x.exe",
+                           "C:x.exe",
+                           "\\\\server\\share\\s.exe",
+                           "a.b c",
+                           "x.",
+                           ".exe",
+                           "dir\\\\x.exe",
+                           "",
+                           "a:b\\c.d",
+                           "C:\\dir\\My Setup.exe",
+                           "C:\\dir\\Setup.v1 final",
+                           "\\",
+                           "C:",
+                           "C:\\",
+                           "/x.exe",
+                           "dir/",
+                           "a\\.hidden",
+                           "C:\\users\\Дмитрий\\Установка.exe",
+                           "C:\\用户\\安装程序.exe",
+                           "Zażółć\\gęślą.jaźń.exe",
+                           "C:\\ソフト\\表示.exe"};
     for (const char* path : paths) {
         EXPECT_EQ(FileNameOf(path), Stripped(path)) << path;
         EXPECT_EQ(WithoutExtension(path), ExtensionRemoved(path)) << path;
