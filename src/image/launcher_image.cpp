@@ -6,19 +6,15 @@
 
 namespace ZORVANE {
 
-namespace {
-
 ResourceKey PayloadKey(const char* type, std::uint16_t id) {
     return {ResourceString(type), ResourceId(id), ResourceId(kPayloadLanguage)};
 }
 
-ImageWriteStatus ReadWithPayload(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
+ImageWriteStatus ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
     const ImageWriteStatus read = ReadImage(source, model);
     if (read != ImageWriteStatus::Written) return read;
     return ApplyPayload(model, replacement) ? ImageWriteStatus::Written : ImageWriteStatus::SourceDamaged;
 }
-
-}  // namespace
 
 bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement) {
     if (replacement.package != nullptr &&
@@ -45,16 +41,10 @@ ImageWriteStatus WriteModel(const ImageModel& model, std::FILE* output, ImageWri
     return WriteImage(model, layout, output, progress, progressContext);
 }
 
-ImageWriteStatus CheckLauncherImage(std::FILE* source, const PayloadReplacement& replacement) {
-    ImageModel model;
-    const ImageWriteStatus read = ReadWithPayload(source, replacement, model);
-    return read != ImageWriteStatus::Written ? read : CheckModel(model);
-}
-
 ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement, std::FILE* output,
                                     ImageWriteProgress progress, void* progressContext) {
     ImageModel model;
-    const ImageWriteStatus read = ReadWithPayload(source, replacement, model);
+    const ImageWriteStatus read = ReadLauncherImage(source, replacement, model);
     return read != ImageWriteStatus::Written ? read : WriteModel(model, output, progress, progressContext);
 }
 

@@ -22,6 +22,14 @@ struct PayloadReplacement {
     std::string params;  // written followed by one NUL byte
 };
 
+// The identity of a payload resource: type, integer name, neutral language.
+ResourceKey PayloadKey(const char* type, std::uint16_t id);
+
+// Reads source (a whole PE file) once into model, with the replacement put
+// in: SourceDamaged when the model cannot take it.
+[[nodiscard]] ImageWriteStatus ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
+                                                 ImageModel& model);
+
 // Puts the replacement into model. False past the model's limits.
 [[nodiscard]] bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement);
 
@@ -39,9 +47,5 @@ struct PayloadReplacement {
 [[nodiscard]] ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
                                                   std::FILE* output, ImageWriteProgress progress = nullptr,
                                                   void* progressContext = nullptr);
-
-// What WriteLauncherImage would answer before writing anything; the package
-// is not read.
-[[nodiscard]] ImageWriteStatus CheckLauncherImage(std::FILE* source, const PayloadReplacement& replacement);
 
 }  // namespace ZORVANE

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/payload.h"
+#include "image/launcher_image.h"
 #include "maker/tool_report.h"
 #include "maker/unique_fd.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 const ResourceLeaf* PayloadLeaf(const ImageModel& model, const char* type, std::uint16_t id) {
-    return model.resources.FindLeaf({ResourceString(type), ResourceId(id), ResourceId(kPayloadLanguage)});
+    return model.resources.FindLeaf(PayloadKey(type, id));
 }
 
 // [offset, offset + length) of a leaf kept from the source or given as bytes.

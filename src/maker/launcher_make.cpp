@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <vector>
 
-#include "image/image_reader.h"
 #include "image/launcher_image.h"
 #include "maker/deployment_metadata.h"
 #include "maker/input_file.h"
@@ -100,14 +99,12 @@ ImageWriteStatus WriteImage(const MakeOptions& options, const ImageModel& model,
 }
 
 // Nothing to replace: -update then leaves its copy untouched, signature and
-// all. The writer's checks still make sure the source is a launcher.
-ImageWriteStatus CopySource(MakeInputs& inputs, std::FILE* output, int& error) {
+// all. The writer's checks of the model read still make sure the source is a
+// launcher.
+ImageWriteStatus CopySource(MakeInputs& inputs, const ImageModel& model, std::FILE* output, int& error) {
+    const ImageWriteStatus checked = CheckModel(model);
+    if (checked != ImageWriteStatus::Written) return checked;
     errno = 0;
-    const ImageWriteStatus checked = CheckLauncherImage(inputs.source.stream.get(), {});
-    if (checked != ImageWriteStatus::Written) {
-        error = errno;
-        return checked;
-    }
     std::FILE* source = inputs.source.stream.get();
     std::rewind(source);
     std::vector<char> buffer(1 << 20);
@@ -127,8 +124,8 @@ bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageMo
     PendingOutput output;
     if (!output.Create(options.output, inputs.source.mode)) return false;
     int error = 0;
-    const ImageWriteStatus status =
-        changed ? WriteImage(options, model, output.Stream(), error) : CopySource(inputs, output.Stream(), error);
+    const ImageWriteStatus status = changed ? WriteImage(options, model, output.Stream(), error)
+                                            : CopySource(inputs, model, output.Stream(), error);
     if (status != ImageWriteStatus::Written) {
         ReportWriteStatus(status, options, inputs, error);
         return false;
@@ -158,10 +155,7 @@ bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
 // The source read once, the payload, icon and version resource put in.
 bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model) {
     errno = 0;
-    ImageWriteStatus status = ReadImage(inputs.source.stream.get(), model);
-    if (status == ImageWriteStatus::Written && !ApplyPayload(model, Payload(options, inputs))) {
-        status = ImageWriteStatus::SourceDamaged;
-    }
+    const ImageWriteStatus status = ReadLauncherImage(inputs.source.stream.get(), Payload(options, inputs), model);
     ReportWriteStatus(status, options, inputs, errno);
     return status == ImageWriteStatus::Written;
 }

@@ -80,6 +80,11 @@ void createNewWrapper::ApplyArguments(const ArgumentList& arguments, UpdateReque
 }
 
 bool createNewWrapper::VerifyFileName(std::string& name) {
+    std::string path;
+    return ReserveName(name, path);
+}
+
+bool createNewWrapper::ReserveName(std::string& name, std::string& reservedPath) {
     const std::string baseName = name;
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string candidate = attempt == 0 ? baseName : NumberedName(baseName, attempt);
@@ -93,6 +98,7 @@ bool createNewWrapper::VerifyFileName(std::string& name) {
         if (result.outcome == Reservation::Made) {
             WriteLog(Name(), "Events", "Found new file name:%s", candidate.c_str());
             name = candidate;
+            reservedPath = path;
             return true;
         }
         // Only a taken name makes the next one worth trying.
@@ -148,10 +154,7 @@ bool createNewWrapper::Run(const ArgumentList& arguments) {
     ApplyArguments(arguments, request);
 
     std::string targetPath;
-    if (!VerifyFileName(request.wrapperName)) return false;  // shown and logged
-    if (!ResolveTargetPath(currentDirectory_, request.wrapperName, targetPath)) {
-        return RefuseName(ERROR_FILENAME_EXCED_RANGE);
-    }
+    if (!ReserveName(request.wrapperName, targetPath)) return false;  // shown and logged
     // Removed again unless a complete launcher takes its place.
     ReservedName target(targetPath);
     if (request.packagePath.empty() && request.iconPath.empty() && request.optionLine.empty()) {

@@ -50,6 +50,8 @@ public:
 
 private:
     const char* SourceProblem(std::string& ownPath);
+    // VerifyFileName, giving also the full path of the name reserved.
+    [[nodiscard]] bool ReserveName(std::string& name, std::string& reservedPath);
     [[nodiscard]] bool RefuseName(unsigned long error);
     void ApplyArguments(const ArgumentList& arguments, UpdateRequest& request) const;
     [[nodiscard]] bool CopyLauncher(const std::string& ownPath, ReservedName& target);
