@@ -35,6 +35,9 @@ Reservation Classify(DWORD error, const std::wstring& path) {
 ReservationResult CreateExclusiveFile(const std::string& path) {
     std::wstring wide;
     if (!Widen(path, wide)) return {Reservation::FolderRefused, ERROR_NO_UNICODE_TRANSLATION};
+    // Windows refuses such a path to a program without long-path support,
+    // msiexec among them; Wine would take it.
+    if (wide.size() >= MAX_PATH) return {Reservation::FolderRefused, ERROR_FILENAME_EXCED_RANGE};
     UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return {Reservation::Made, ERROR_SUCCESS};

@@ -80,11 +80,13 @@ def test_a_failed_launch_is_shown_unless_the_run_is_silent(work):
     seen = work.root / "seen.log"
     run = start(work, seen, launcher, env=temp)
     xdotool(work, "windowfocus", "--sync", wait_for_box(work, run), "key", "Return")
-    assert run.wait(timeout=60) == 1603
+    run.wait(timeout=60)
     lines = seen.read_bytes().decode().split("\0")[:-1]
+    assert lines[-1] == "<exit 1603>"  # as Windows gives it: Wine hands Linux only its low byte
     assert lines[1].startswith("Zorvane - Events The installation could not be started: no file can be created")
 
     silent = work.root / "silent.log"
     run = start(work, silent, launcher, "/qn", env=temp)
-    assert run.wait(timeout=60) == 1603 and not xdotool(work, "search", "--name", CAPTION)
+    run.wait(timeout=60)
+    assert not xdotool(work, "search", "--name", CAPTION)
     assert silent.read_bytes().decode().split("\0")[:-1] == [lines[0], "<exit 1603>"]
