@@ -22,6 +22,8 @@ WINE = str(ROOT / "scripts" / "wine-run")
 START_ATTEMPTS = 3
 # Not found, path not found, access denied, bad image, wrong machine.
 LASTING_START_ERRORS = {"2", "3", "5", "193", "216"}
+# Timeouts catch hangs; an emulated machine (scripts/ia32-vm) stretches every start.
+TIMEOUT_SCALE = float(os.environ.get("WINE_TIMEOUT_SCALE", "1"))
 # The launcher's own exit code when it could not start the installer.
 LAUNCH_FAILED = 1603
 
@@ -105,7 +107,7 @@ class WinePrefix:
             with errors.open("wb") as stderr:
                 done = subprocess.run([WINE, str(CAPTURE), windows_path(log), str(program), *args],
                                       cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
-                                      stderr=stderr, timeout=timeout)
+                                      stderr=stderr, timeout=timeout * TIMEOUT_SCALE)
             # The launcher's lines are UTF-8: any other line fails the test here.
             lines = [part.decode("utf-8") for part in log.read_bytes().split(b"\0")[:-1]]
             # The recorder's last record is the exit code, all 32 bits of it:
