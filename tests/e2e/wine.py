@@ -72,12 +72,12 @@ class WinePrefix:
         self.path.mkdir(parents=True, exist_ok=True)
         # A persistent server keeps every later start fast.
         subprocess.run([WINE, "wineserver", "-p"], env=self.env(), check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60 * TIMEOUT_SCALE)
         subprocess.run([WINE, "wineboot", "-i"], env=self.env(), check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300 * TIMEOUT_SCALE)
 
     def shutdown(self):
-        subprocess.run([WINE, "wineserver", "-k"], env=self.env(), timeout=60)
+        subprocess.run([WINE, "wineserver", "-k"], env=self.env(), timeout=60 * TIMEOUT_SCALE)
 
     @property
     def system32(self) -> Path:
