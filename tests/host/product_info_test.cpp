@@ -4,6 +4,7 @@
 #include <libmsi.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -49,9 +50,40 @@ void Run(LibmsiDatabase* database, const char* sql, LibmsiRecord* values = nullp
     g_object_unref(query);
 }
 
+// How a package's summary information keeps its Template and revision
+// number: as text, as a package builder writes them, or otherwise.
+enum class Summary { Texts, OnlyTitle, TemplateAsInteger, RevisionAsFileTime };
+
+// package with the summary property that holds text given another type
+// (VT_I4 = 3, VT_FILETIME = 64) in place: libmsi writes no such property.
+Bytes Retyped(Bytes package, const std::string& text, std::uint8_t type) {
+    const std::uint32_t length = static_cast<std::uint32_t>(text.size() + 1);
+    Bytes stored = {30, 0, 0, 0};  // VT_LPSTR, then the length with its NUL
+    for (int shift = 0; shift < 32; shift += 8) stored.push_back(static_cast<std::uint8_t>(length >> shift));
+    stored.insert(stored.end(), text.begin(), text.end());
+    const auto at = std::search(package.begin(), package.end(), stored.begin(), stored.end());
+    EXPECT_NE(at, package.end()) << text;
+    EXPECT_EQ(std::search(at + 1, package.end(), stored.begin(), stored.end()), package.end()) << text;
+    if (at != package.end()) *at = type;
+    return package;
+}
+
+void WriteSummary(LibmsiDatabase* database, Summary kind) {
+    GError* error = nullptr;
+    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 3, &error);
+    if (kind == Summary::OnlyTitle) {
+        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TITLE, "Installation Database", &error));
+    } else {
+        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TEMPLATE, "Intel;1049", &error));
+        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_UUID, kPackageCode, &error));
+    }
+    EXPECT_TRUE(libmsi_summary_info_save(summary, database, &error));
+    g_object_unref(summary);
+}
+
 // A package with a Property table kept in codePage and summary information,
-// as a package builder writes them.
-Bytes MakePackage(const Properties& properties, int codePage) {
+// as a package builder writes them, or with the summary given.
+Bytes MakePackage(const Properties& properties, int codePage, Summary summary = Summary::Texts) {
     TemporaryName file, folder;
     unlink(folder.path.c_str());
     mkdir(folder.path.c_str(), 0700);
@@ -73,15 +105,14 @@ Bytes MakePackage(const Properties& properties, int codePage) {
         Run(database, "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", record);
         g_object_unref(record);
     }
-    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 2, &error);
-    EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TEMPLATE, "Intel;1049", &error));
-    EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_UUID, kPackageCode, &error));
-    EXPECT_TRUE(libmsi_summary_info_save(summary, database, &error));
-    g_object_unref(summary);
+    WriteSummary(database, summary);
     EXPECT_TRUE(libmsi_database_commit(database, &error));
     g_object_unref(database);
     std::ifstream read(file.path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(read), {});
+    const Bytes package(std::istreambuf_iterator<char>(read), {});
+    if (summary == Summary::TemplateAsInteger) return Retyped(package, "Intel;1049", 3);
+    if (summary == Summary::RevisionAsFileTime) return Retyped(package, kPackageCode, 64);
+    return package;
 }
 
 const Properties kCyrillic = {{"ProductName", "Учёт склада"},
@@ -120,6 +151,31 @@ TEST(PackageInfo, PropertiesAndSummaryInAnyScript) {
         EXPECT_EQ(info.installPerUser, property("MSIINSTALLPERUSER"));
         EXPECT_EQ(info.platformAndLanguages, "Intel;1049");
         EXPECT_EQ(info.packageCode, kPackageCode);
+    }
+}
+
+// Each row: how the summary keeps its properties, and the Template and
+// package code read. What is not stored as text is none, never another
+// property's text.
+TEST(PackageInfo, SummaryPropertiesNotStoredAsTextAreNone) {
+    const struct {
+        Summary summary;
+        const char* platformAndLanguages;
+        const char* packageCode;
+    } cases[] = {
+        {Summary::Texts, "Intel;1049", kPackageCode},
+        {Summary::OnlyTitle, "", ""},
+        {Summary::TemplateAsInteger, "", ""},
+        {Summary::RevisionAsFileTime, "Intel;1049", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write(MakePackage(kCjk, 936, c.summary));
+        PackageInfo info;
+        EXPECT_TRUE(ReadPackageInfo(path, info)) << static_cast<int>(c.summary);
+        unlink(path.c_str());
+        EXPECT_EQ(info.productName, kCjk.at("ProductName")) << static_cast<int>(c.summary);
+        EXPECT_EQ(info.platformAndLanguages, c.platformAndLanguages) << static_cast<int>(c.summary);
+        EXPECT_EQ(info.packageCode, c.packageCode) << static_cast<int>(c.summary);
     }
 }
 
