@@ -60,9 +60,14 @@ bool AddIconResources(const std::string& iconPath, ImageModel& model) {
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(iconPath, file)) return false;
     IconResources icons;
-    if (!ParseIconFile(file, icons)) {
-        ReportFileError(iconPath, "not a usable .ico file (damaged, or no images)");
-        return false;
+    switch (ParseIconFile(file, icons)) {
+        case IconFileStatus::Parsed: break;
+        case IconFileStatus::Damaged:
+            ReportFileError(iconPath, "not a usable .ico file (damaged, or no images)");
+            return false;
+        case IconFileStatus::ImagesShared:
+            ReportFileError(iconPath, "not a usable .ico file (its images overlap, or entries share one)");
+            return false;
     }
     RemoveIconImages(model);
     bool added = model.SetLeaf(Key(kIconGroupType, kLauncherIconGroupId, kIconLanguage),

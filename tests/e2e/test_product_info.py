@@ -141,8 +141,14 @@ def test_icon_replaces_the_group_explorer_shows_and_its_images(tmp_path):
         i + 1: {0: image} for i, (_, image) in enumerate(images)}
 
 
+def one_image_for_every_entry():
+    common, image = icon_images(ICON)[4]
+    return struct.pack("<HHH", 0, 1, 256) + (common + struct.pack("<II", len(image), 6 + 16 * 256)) * 256 + image
+
+
 DAMAGED_ICONS = {
     "empty": b"",
+    "one image for every entry": one_image_for_every_entry(),
     "no images": icon_file([]),
     "image cut short": icon_file(icon_images(ICON)[4:5])[:-100],
     "not an icon": b"\x89PNG\r\n\x1a\n" * 10,

@@ -274,7 +274,7 @@ TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
     ASSERT_TRUE(AddVersionResource(info, "p.msi", "out/Setup.exe", launcher.model));
 
     IconResources expected;
-    ASSERT_TRUE(ParseIconFile(icon, expected));
+    ASSERT_EQ(ParseIconFile(icon, expected), IconFileStatus::Parsed);
     const Bytes version = BuildVersionResource({"Учёт", "ООО", "2.10.345", "Setup.exe"}, {2, 10, 345});
     EXPECT_EQ(launcher.Written(), (std::map<std::string, Bytes>{{"MSI/#104/#0", Bytes(100, 9)},
                                                                 {"#3/#1/#0", png},
