@@ -1,20 +1,22 @@
 // The maker's reading of a package (libmsi) and the product resources it
 // puts into a launcher's model.
 #include <gtest/gtest.h>
-#include <libmsi.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <random>
 
 #include "image/icon_file.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
 #include "image/version_resource.h"
+#include "maker/isolated_package_info.h"
 #include "maker/launcher_facts.h"
 #include "maker/product_resources.h"
 #include "test_image.h"
+#include "test_package.h"
 
 // libmsi keeps a few bytes for each table it creates; the maker only reads.
 // libmsi has no frame pointers: the slow unwinder finds the test's frame.
@@ -27,111 +29,6 @@ namespace test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Properties = std::map<std::string, std::string>;
-
-const char kPackageCode[] = "{6A1F0C2E-4B3D-4E5F-8A9B-0C1D2E3F4A5B}";
-
-// A file name in the temporary folder, removed with the test.
-struct TemporaryName {
-    TemporaryName() {
-        char name[] = "/tmp/product-info-XXXXXX";
-        close(mkstemp(name));
-        path = name;
-    }
-    ~TemporaryName() { unlink(path.c_str()); }
-    std::string path;
-};
-
-void Run(LibmsiDatabase* database, const char* sql, LibmsiRecord* values = nullptr) {
-    GError* error = nullptr;
-    LibmsiQuery* query = libmsi_query_new(database, sql, &error);
-    ASSERT_NE(query, nullptr) << sql;
-    EXPECT_TRUE(libmsi_query_execute(query, values, &error)) << sql;
-    g_object_unref(query);
-}
-
-// How a package's summary information keeps its Template and revision
-// number: as text, as a package builder writes them, or otherwise.
-enum class Summary { Texts, OnlyTitle, TemplateAsInteger, RevisionAsFileTime };
-
-// package with the summary property that holds text given another type
-// (VT_I4 = 3, VT_FILETIME = 64) in place: libmsi writes no such property.
-Bytes Retyped(Bytes package, const std::string& text, std::uint8_t type) {
-    const std::uint32_t length = static_cast<std::uint32_t>(text.size() + 1);
-    Bytes stored = {30, 0, 0, 0};  // VT_LPSTR, then the length with its NUL
-    for (int shift = 0; shift < 32; shift += 8) stored.push_back(static_cast<std::uint8_t>(length >> shift));
-    stored.insert(stored.end(), text.begin(), text.end());
-    const auto at = std::search(package.begin(), package.end(), stored.begin(), stored.end());
-    EXPECT_NE(at, package.end()) << text;
-    EXPECT_EQ(std::search(at + 1, package.end(), stored.begin(), stored.end()), package.end()) << text;
-    if (at != package.end()) *at = type;
-    return package;
-}
-
-void WriteSummary(LibmsiDatabase* database, Summary kind) {
-    GError* error = nullptr;
-    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 3, &error);
-    if (kind == Summary::OnlyTitle) {
-        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TITLE, "Installation Database", &error));
-    } else {
-        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TEMPLATE, "Intel;1049", &error));
-        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_UUID, kPackageCode, &error));
-    }
-    EXPECT_TRUE(libmsi_summary_info_save(summary, database, &error));
-    g_object_unref(summary);
-}
-
-// A package with a Property table kept in codePage and summary information,
-// as a package builder writes them, or with the summary given.
-Bytes MakePackage(const Properties& properties, int codePage, Summary summary = Summary::Texts) {
-    TemporaryName file, folder;
-    unlink(folder.path.c_str());
-    mkdir(folder.path.c_str(), 0700);
-    std::ofstream(folder.path + "/cp.idt") << "\r\n\r\n" << codePage << "\t_ForceCodepage\r\n";
-    GError* error = nullptr;
-    LibmsiDatabase* database = libmsi_database_new(file.path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, &error);
-    EXPECT_NE(database, nullptr);
-    if (database == nullptr) return {};
-    EXPECT_TRUE(libmsi_database_import(database, (folder.path + "/cp.idt").c_str(), &error));
-    unlink((folder.path + "/cp.idt").c_str());
-    rmdir(folder.path.c_str());
-    Run(database,
-        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL LOCALIZABLE "
-        "PRIMARY KEY `Property`)");
-    for (const auto& [name, value] : properties) {
-        LibmsiRecord* record = libmsi_record_new(2);
-        libmsi_record_set_string(record, 1, name.c_str());
-        libmsi_record_set_string(record, 2, value.c_str());
-        Run(database, "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", record);
-        g_object_unref(record);
-    }
-    WriteSummary(database, summary);
-    EXPECT_TRUE(libmsi_database_commit(database, &error));
-    g_object_unref(database);
-    std::ifstream read(file.path, std::ios::binary);
-    const Bytes package(std::istreambuf_iterator<char>(read), {});
-    if (summary == Summary::TemplateAsInteger) return Retyped(package, "Intel;1049", 3);
-    if (summary == Summary::RevisionAsFileTime) return Retyped(package, kPackageCode, 64);
-    return package;
-}
-
-const Properties kCyrillic = {{"ProductName", "Учёт склада"},
-                              {"Manufacturer", "ООО «Ромашка»"},
-                              {"ProductVersion", "2.10.345"},
-                              {"ProductCode", "{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}"},
-                              {"UpgradeCode", "{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}"},
-                              {"ALLUSERS", "2"},
-                              {"MSIINSTALLPERUSER", "1"},
-                              {"Other", "x"}};
-const Properties kCjk = {{"ProductName", "库存管理"}, {"Manufacturer", "北京软件有限公司"}, {"ProductVersion", "1.0"}};
-
-std::string Write(const Bytes& bytes) {
-    static int count = 0;
-    const std::string path = "/tmp/product-info-" + std::to_string(getpid()) + "-" + std::to_string(count++);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
 
 TEST(PackageInfo, PropertiesAndSummaryInAnyScript) {
     for (const auto& [properties, codePage] : {std::pair{kCyrillic, 1251}, std::pair{kCjk, 936}}) {
@@ -238,6 +135,111 @@ TEST(LauncherFacts, TheCarriedPackageAndOptionLineAreRead) {
         EXPECT_EQ(facts.optionLine, c.optionLine);
         EXPECT_EQ(facts.package.productName, c.hasInfo ? kCyrillic.at("ProductName") : "");
     }
+}
+
+// The first of a wixl package's bit-flipped twins that crashes libmsi.
+Bytes CrashingPackage() {
+    const Bytes sound = MakeWixlPackage();
+    std::mt19937 random(26);
+    for (int i = 0; i < 1000; ++i) {
+        Bytes package = sound;
+        for (int flip = 0; flip < 4; ++flip) package[random() % package.size()] ^= 1u << random() % 8;
+        const std::string path = Write(package);
+        const UniqueStream opened(std::fopen(path.c_str(), "rb"));
+        unlink(path.c_str());
+        PackageInfo info;
+        if (ReadPackageInfoApart(fileno(opened.get()), info).status == PackageInfoStatus::Crashed) return package;
+    }
+    ADD_FAILURE() << "no package crashed libmsi";
+    return sound;
+}
+
+// The launcher made carries the package given with --msi: rows of the
+// package put in, from a stream opened before its path changed.
+struct GivenPackage {
+    explicit GivenPackage(const Bytes& package) : path(Write(package)), stream(std::fopen(path.c_str(), "rb")) {
+        options.source = "launcher.exe";
+        options.packagePath = path;
+        PayloadReplacement replacement;
+        replacement.package = stream.get();
+        replacement.packageSize = package.size();
+        EXPECT_TRUE(ApplyPayload(launcher.model, replacement));
+    }
+    ~GivenPackage() { unlink(path.c_str()); }
+    CarryingLauncher launcher{Bytes(100, 9)};
+    std::string path;
+    UniqueStream stream;
+    MakeOptions options;
+};
+
+TEST(LauncherFacts, TheGivenPackageIsReadAsOpened) {
+    GivenPackage given(MakePackage(kCyrillic, 1251));
+    const std::string other = Write(MakePackage(kCjk, 936));
+    ASSERT_EQ(std::rename(other.c_str(), given.path.c_str()), 0);
+    LauncherFacts facts;
+    ASSERT_TRUE(GatherLauncherFacts(given.options, given.launcher.model, facts));
+    EXPECT_TRUE(facts.hasPackageInfo);
+    EXPECT_EQ(facts.package.productName, kCyrillic.at("ProductName"));
+}
+
+// Carried from the source or given, a package that crashes libmsi is one
+// without product info, and the maker goes on.
+TEST(LauncherFacts, APackageThatCrashesLibmsiHasNoInfo) {
+    const Bytes crashing = CrashingPackage();
+    GivenPackage given(crashing);
+    CarryingLauncher carried(crashing);
+    MakeOptions carriedOptions;
+    carriedOptions.source = "launcher.exe";
+    for (const auto& [options, model] : {std::pair{&given.options, &given.launcher.model},
+                                         std::pair{&carriedOptions, &carried.model}}) {
+        LauncherFacts facts;
+        ASSERT_TRUE(GatherLauncherFacts(*options, *model, facts)) << options->packagePath;
+        EXPECT_TRUE(facts.hasPackage) << options->packagePath;
+        EXPECT_FALSE(facts.hasPackageInfo) << options->packagePath;
+    }
+}
+
+// The carried package is copied to an unnamed file where TMPDIR says; a
+// folder that takes none is named, with the reason.
+TEST(LauncherFacts, TheCarriedPackageIsCopiedIntoTmpdir) {
+    char made[] = "/tmp/product-info-tmpdir-XXXXXX";
+    ASSERT_NE(mkdtemp(made), nullptr);
+    const std::string folder = made;
+    const struct {
+        const char* tmpdir;
+        bool gathered;
+        std::string error;
+    } cases[] = {
+        {nullptr, true, ""},
+        {"", true, ""},
+        {made, true, ""},
+        {"/nonexistent/folder", false,
+         "launcher-make: launcher.exe: could not copy its package to a temporary file in /nonexistent/folder to "
+         "read it: No such file or directory\n"},
+    };
+    const char* saved = std::getenv("TMPDIR");
+    const std::string previous = saved ? saved : "";
+    CarryingLauncher launcher(MakePackage(kCjk, 936));
+    for (const auto& c : cases) {
+        if (c.tmpdir) {
+            setenv("TMPDIR", c.tmpdir, 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        MakeOptions options;
+        options.source = "launcher.exe";
+        LauncherFacts facts;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(GatherLauncherFacts(options, launcher.model, facts), c.gathered) << c.tmpdir;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.error) << c.tmpdir;
+        EXPECT_EQ(facts.hasPackageInfo, c.gathered) << c.tmpdir;
+    }
+    if (saved) {
+        setenv("TMPDIR", previous.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    EXPECT_EQ(rmdir(made), 0) << "a copy was left in " << folder;
 }
 
 TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
