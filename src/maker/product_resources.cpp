@@ -90,6 +90,11 @@ bool AddVersionResource(const PackageInfo& info, const std::string& packageName,
         ReportFileError(packageName, warning.c_str());
     }
     const VersionTexts texts{info.productName, info.manufacturer, info.productVersion, FileName(outputPath)};
+    for (const std::string& key : CutVersionTexts(texts)) {
+        const std::string warning = "warning: the version resource's " + key + " is cut to its first " +
+                                    std::to_string(kLongestVersionText) + " UTF-16 units";
+        ReportFileError(packageName, warning.c_str());
+    }
     if (model.SetLeaf(Key(kVersionResourceType, kVersionResourceId, kVersionResourceLanguage),
                       LeafData::FromBytes(BuildVersionResource(texts, numbers)))) {
         return true;

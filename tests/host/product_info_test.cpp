@@ -285,6 +285,21 @@ TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
                                                                 {"#16/#1/#1033", version}}));
 }
 
+// A cut is never silent: one warning line per value cut.
+TEST(ProductResources, OverlongVersionTextsAreReported) {
+    CarryingLauncher launcher(Bytes(100, 9));
+    PackageInfo info;
+    info.productName = std::string(5000, 'n');
+    info.productVersion = "1.0";
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(AddVersionResource(info, "p.msi", "Setup.exe", launcher.model));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "launcher-make: p.msi: warning: the version resource's FileDescription is cut to its first 4000 "
+              "UTF-16 units\n"
+              "launcher-make: p.msi: warning: the version resource's ProductName is cut to its first 4000 UTF-16 "
+              "units\n");
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace ZORVANE
