@@ -156,11 +156,13 @@ DAMAGED_ICONS = {
 }
 
 
+@pytest.mark.parametrize("output", [["-o", "Out.exe"], ["--describe"]], ids=["written", "described"])
 @pytest.mark.parametrize("content", DAMAGED_ICONS.values(), ids=DAMAGED_ICONS)
-def test_a_damaged_icon_is_refused_and_nothing_written(tmp_path, content):
+def test_a_damaged_icon_is_refused_and_nothing_written(tmp_path, content, output):
     (tmp_path / "bad.ico").write_bytes(content)
-    made = make(tmp_path, "--icon", "bad.ico", "-o", "Out.exe", LAUNCHER)
+    made = make(tmp_path, "--icon", "bad.ico", *output, LAUNCHER)
     assert made.returncode == 1 and made.stderr.count("\n") == 1 and "bad.ico" in made.stderr, made.stderr
+    assert made.stdout == ""
     assert sorted(p.name for p in tmp_path.iterdir()) == ["bad.ico"]
 
 
