@@ -94,12 +94,11 @@ std::string NumbersText(const VersionNumbers& numbers) {
 // The string table in key order; FileDescription keeps its " Setup" however
 // long the product name.
 std::vector<TableText> StringTable(const VersionTexts& texts, const VersionNumbers& numbers) {
-    return {Kept(u"CompanyName", texts.companyName),
-            Kept(u"FileDescription", texts.productName, u" Setup"),
-            Kept(u"FileVersion", NumbersText(numbers)),
-            Kept(u"OriginalFilename", texts.originalFilename),
-            Kept(u"ProductName", texts.productName),
-            Kept(u"ProductVersion", texts.productVersion)};
+    return {
+        Kept(u"CompanyName", texts.companyName),    Kept(u"FileDescription", texts.productName, u" Setup"),
+        Kept(u"FileVersion", NumbersText(numbers)), Kept(u"OriginalFilename", texts.originalFilename),
+        Kept(u"ProductName", texts.productName),    Kept(u"ProductVersion", texts.productVersion),
+    };
 }
 
 // The keys are ASCII.

@@ -117,8 +117,7 @@ private:
 
 bool Reap(pid_t child, int& status) {
     pid_t waited;
-    while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
-    }
+    while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {}
     return waited == child;
 }
 

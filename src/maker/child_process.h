@@ -11,8 +11,8 @@
 namespace ZORVANE {
 
 struct ChildLimits {
-    unsigned timeoutMs = 60000;                      // wall clock; then the child is killed
-    std::uint64_t extraAddressSpace = 1ull << 30;    // beyond what the process had mapped when it forked
+    unsigned timeoutMs = 60000;                        // wall clock; then the child is killed
+    std::uint64_t extraAddressSpace = 1ull << 30;      // beyond what the process had mapped when it forked
     std::size_t largestAnswer = std::size_t{1} << 20;  // bytes the child may write back
 };
 

@@ -50,8 +50,8 @@ bool CopyLeaf(const ImageModel& model, const LeafData& package, int file) {
 bool ReadPackageFacts(int fd, const std::string& packageName, LauncherFacts& facts) {
     const PackageInfoResult read = ReadPackageInfoApart(fd, facts.package);
     if (read.status == PackageInfoStatus::NoProcess) {
-        const std::string what = std::string("could not start a process to read its product info: ") +
-                                 std::strerror(read.detail);
+        const std::string what =
+            std::string("could not start a process to read its product info: ") + std::strerror(read.detail);
         ReportFileError(packageName, what.c_str());
         return false;
     }
@@ -68,8 +68,8 @@ bool ReadCarriedPackageInfo(const MakeOptions& options, const ImageModel& model,
     const UniqueFd copy = OpenUnnamedFile(folder);
     if (!copy || !CopyLeaf(model, package->data, copy.get())) {
         const int error = errno;
-        const std::string what = "could not copy its package to a temporary file in " + folder + " to read it: " +
-                                 (error != 0 ? std::strerror(error) : "read error");
+        const std::string what = "could not copy its package to a temporary file in " + folder +
+                                 " to read it: " + (error != 0 ? std::strerror(error) : "read error");
         ReportFileError(options.source, what.c_str());
         return false;
     }

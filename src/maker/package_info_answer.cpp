@@ -12,9 +12,9 @@ constexpr char kMagic[] = "LMPI";
 constexpr std::size_t kMagicSize = sizeof kMagic - 1;
 constexpr char kRead = 'R', kNotDatabase = 'N';
 
-std::string PackageInfo::* const kFields[] = {
-    &PackageInfo::productName, &PackageInfo::productVersion,       &PackageInfo::manufacturer,
-    &PackageInfo::productCode, &PackageInfo::upgradeCode,          &PackageInfo::allUsers,
+std::string PackageInfo::*const kFields[] = {
+    &PackageInfo::productName,    &PackageInfo::productVersion,       &PackageInfo::manufacturer,
+    &PackageInfo::productCode,    &PackageInfo::upgradeCode,          &PackageInfo::allUsers,
     &PackageInfo::installPerUser, &PackageInfo::platformAndLanguages, &PackageInfo::packageCode,
 };
 
@@ -49,7 +49,7 @@ std::string EncodePackageAnswer(const PackageInfo* info) {
     std::string out(kMagic, kMagicSize);
     out.push_back(info ? kRead : kNotDatabase);
     if (info == nullptr) return out;
-    for (std::string PackageInfo::* field : kFields) {
+    for (std::string PackageInfo::*field : kFields) {
         const std::string& text = info->*field;
         AppendLength(out, static_cast<std::uint32_t>(text.size()));
         out += text;
@@ -60,11 +60,13 @@ std::string EncodePackageAnswer(const PackageInfo* info) {
 PackageAnswer DecodePackageAnswer(const std::string& answer, PackageInfo& info) {
     if (answer.size() <= kMagicSize || answer.compare(0, kMagicSize, kMagic) != 0) return PackageAnswer::Garbled;
     const char kind = answer[kMagicSize];
-    if (kind == kNotDatabase) return answer.size() == kMagicSize + 1 ? PackageAnswer::NotDatabase : PackageAnswer::Garbled;
+    if (kind == kNotDatabase) {
+        return answer.size() == kMagicSize + 1 ? PackageAnswer::NotDatabase : PackageAnswer::Garbled;
+    }
     if (kind != kRead) return PackageAnswer::Garbled;
     AnswerReader reader(answer);
     PackageInfo read;
-    for (std::string PackageInfo::* field : kFields) {
+    for (std::string PackageInfo::*field : kFields) {
         if (!reader.Text(read.*field)) return PackageAnswer::Garbled;
     }
     if (!reader.AtEnd()) return PackageAnswer::Garbled;

@@ -19,8 +19,8 @@ volatile sig_atomic_t created = 0;
 // caught, but SIGILL and SIGTRAP, which a handler could not pass on (and
 // debuggers own).
 constexpr int kEndingSignals[] = {
-    SIGHUP,  SIGINT,  SIGQUIT, SIGABRT, SIGBUS,  SIGFPE,    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE,
-    SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+    SIGHUP,    SIGINT,  SIGQUIT, SIGABRT, SIGBUS,  SIGFPE,    SIGUSR1, SIGSEGV, SIGUSR2,
+    SIGPIPE,   SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
 #ifdef SIGSTKFLT
     SIGSTKFLT,
 #endif

@@ -40,8 +40,8 @@ const struct {
     {"crashes", [] { return raise(SIGSEGV), std::string("late"); }, ChildOutcome::Crashed, SIGSEGV, ""},
     {"aborts", []() -> std::string { std::abort(); }, ChildOutcome::Crashed, SIGABRT, ""},
     // The maker's own handler (here: one that returns) must not run there.
-    {"is sent a signal the maker handles", [] { return raise(SIGUSR1), std::string("handled"); },
-     ChildOutcome::Crashed, SIGUSR1, ""},
+    {"is sent a signal the maker handles", [] { return raise(SIGUSR1), std::string("handled"); }, ChildOutcome::Crashed,
+     SIGUSR1, ""},
     {"exits on its own", []() -> std::string { _exit(3); }, ChildOutcome::Failed, 3, ""},
     {"hangs", [] { return sleep(30), std::string("late"); }, ChildOutcome::TimedOut, 0, ""},
     {"answers more than the limit", [] { return std::string(3 << 20, 'x'); }, ChildOutcome::AnswerTooLong, 0, ""},

@@ -33,10 +33,10 @@ PackageInfo FullInfo() {
 }
 
 bool Same(const PackageInfo& a, const PackageInfo& b) {
-    return a.productName == b.productName && a.productVersion == b.productVersion &&
-           a.manufacturer == b.manufacturer && a.productCode == b.productCode && a.upgradeCode == b.upgradeCode &&
-           a.allUsers == b.allUsers && a.installPerUser == b.installPerUser &&
-           a.platformAndLanguages == b.platformAndLanguages && a.packageCode == b.packageCode;
+    return a.productName == b.productName && a.productVersion == b.productVersion && a.manufacturer == b.manufacturer &&
+           a.productCode == b.productCode && a.upgradeCode == b.upgradeCode && a.allUsers == b.allUsers &&
+           a.installPerUser == b.installPerUser && a.platformAndLanguages == b.platformAndLanguages &&
+           a.packageCode == b.packageCode;
 }
 
 TEST(PackageAnswer, WhatTheChildWritesIsBelievedOnlyWhole) {

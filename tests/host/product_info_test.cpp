@@ -190,8 +190,8 @@ TEST(LauncherFacts, APackageThatCrashesLibmsiHasNoInfo) {
     CarryingLauncher carried(crashing);
     MakeOptions carriedOptions;
     carriedOptions.source = "launcher.exe";
-    for (const auto& [options, model] : {std::pair{&given.options, &given.launcher.model},
-                                         std::pair{&carriedOptions, &carried.model}}) {
+    for (const auto& [options, model] :
+         {std::pair{&given.options, &given.launcher.model}, std::pair{&carriedOptions, &carried.model}}) {
         LauncherFacts facts;
         ASSERT_TRUE(GatherLauncherFacts(*options, *model, facts)) << options->packagePath;
         EXPECT_TRUE(facts.hasPackage) << options->packagePath;

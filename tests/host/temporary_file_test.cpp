@@ -63,9 +63,8 @@ TEST_P(TemporaryFile, EndingSignalsRemoveItAndStillEndTheProcess) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TemporaryFile,
-                         testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU,
-                                         SIGXFSZ, SIGPIPE, SIGVTALRM, SIGPROF, SIGABRT, SIGSEGV, SIGBUS, SIGRTMIN,
-                                         SIGRTMAX),
+                         testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGXFSZ,
+                                         SIGPIPE, SIGVTALRM, SIGPROF, SIGABRT, SIGSEGV, SIGBUS, SIGRTMIN, SIGRTMAX),
                          [](const testing::TestParamInfo<int>& info) {
                              const char* name = sigabbrev_np(info.param);
                              return name ? std::string(name) : "RT" + std::to_string(info.param);
@@ -75,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, TemporaryFile,
 TEST(TemporaryFile, IgnoredSignalsAndOtherHandlersAreKept) {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
-    struct sigaction previousUsr2 {}, segv {}, after {};
+    struct sigaction previousUsr2 {
+    }, segv{}, after{};
     sigaction(SIGUSR2, &ignore, &previousUsr2);
     sigaction(SIGSEGV, nullptr, &segv);
     std::string path;

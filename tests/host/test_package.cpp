@@ -104,7 +104,8 @@ Bytes MakeWixlPackage() {
     const pid_t child = fork();
     if (child == 0) {
         // wixl takes sources relative to where it runs.
-        if (chdir(folder.path.c_str()) == 0) execlp("wixl", "wixl", "-o", "p.msi", "p.wxs", static_cast<char*>(nullptr));
+        if (chdir(folder.path.c_str()) == 0)
+            execlp("wixl", "wixl", "-o", "p.msi", "p.wxs", static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = -1;
