@@ -2,21 +2,14 @@
 // never holds more than the file (images apart, one group entry each), and
 // what it refuses leaves nothing.
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "image/icon_file.h"
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace ZORVANE;
+    using fuzz::Require;
     const std::vector<std::uint8_t> file(data, data + size);
     IconResources icons;
     if (ParseIconFile(file, icons) != IconFileStatus::Parsed) {

@@ -4,22 +4,15 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <cstdlib>
 
+#include "fuzz_check.h"
 #include "maker/descriptor_io.h"
 #include "maker/isolated_package_info.h"
 #include "maker/unique_fd.h"
 
-namespace {
-
-void Require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace ZORVANE;
+    using fuzz::Require;
     // In memory: the run leaves no file.
     const UniqueFd package(memfd_create("package", MFD_CLOEXEC));
     Require(package && WriteAll(package.get(), data, size));
