@@ -55,8 +55,8 @@ FAULTS = {
         "image/version_resource.cpp", "        PadTo32Bits(out);\n        Serialize(child, out);",
         "        Serialize(child, out);", ["host:VersionResource.*"]),
     "version texts' lengths in bytes": (
-        "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(text.size() + 1);",
-        "node.valueLength = static_cast<std::uint16_t>(2 * text.size() + 2);", ["host:VersionResource.*"]),
+        "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(kept.text.size() + 1);",
+        "node.valueLength = static_cast<std::uint16_t>(2 * kept.text.size() + 2);", ["host:VersionResource.*"]),
     "product version past Windows Installer's limits": (
         "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};",
         "limits[] = {65535, 65535, 65535, 65535};", ["host:VersionResource.ProductVersions*"]),
