@@ -55,8 +55,8 @@ FAULTS = {
         "image/version_resource.cpp", "        PadTo32Bits(out);\n        Serialize(child, out);",
         "        Serialize(child, out);", ["host:VersionResource.*"]),
     "version texts' lengths in bytes": (
-        "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(text.size() + 1);",
-        "node.valueLength = static_cast<std::uint16_t>(2 * text.size() + 2);", ["host:VersionResource.*"]),
+        "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(kept.text.size() + 1);",
+        "node.valueLength = static_cast<std::uint16_t>(2 * kept.text.size() + 2);", ["host:VersionResource.*"]),
     "product version past Windows Installer's limits": (
         "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};",
         "limits[] = {65535, 65535, 65535, 65535};", ["host:VersionResource.ProductVersions*"]),
@@ -78,6 +78,41 @@ FAULTS = {
         ["host:ProductResources.*"]),
     "package code from the wrong summary property": (
         "maker/package_info.cpp", "LIBMSI_PROPERTY_UUID", "LIBMSI_PROPERTY_SUBJECT", ["host:PackageInfo.*"]),
+    "summary property read without its type": (
+        "maker/package_info.cpp", "if (error || type != LIBMSI_PROPERTY_TYPE_STRING) return std::string();\n"
+        "    raw = nullptr;\n    const gchar* text = libmsi_summary_info_get_string(summary, property, &raw);\n"
+        "    error.reset(raw);\n    return text && !error ?",
+        "(void)type;\n    const gchar* text = libmsi_summary_info_get_string(summary, property, &raw);\n"
+        "    return text ?", ["host:PackageInfo.*"]),
+    "icon images that share bytes copied": (
+        "image/icon_file.cpp",
+        "if (!ApartFromEachOther(", "if (false && !ApartFromEachOther(", ["host:IconFile.*"]),
+    "product info read in the maker's own process": (
+        "maker/launcher_facts.cpp", "const PackageInfoResult read = ReadPackageInfoApart(fd, facts.package);",
+        "PackageInfoResult read;\n    read.status = ReadPackageInfo(\"/proc/self/fd/\" + std::to_string(fd), "
+        "facts.package) ? PackageInfoStatus::Read : PackageInfoStatus::NotDatabase;", ["host:LauncherFacts.*"]),
+    "the reader's answer believed with bytes after it": (
+        "maker/package_info_answer.cpp", "if (!reader.AtEnd()) return PackageAnswer::Garbled;", "",
+        ["host:PackageAnswer.*"]),
+    "the reader's address space unlimited": (
+        "maker/child_process.cpp", "return setrlimit(RLIMIT_AS, &space) == 0;", "return true;",
+        ["host:ChildProcess.*"]),
+    "the maker's signal handlers kept in the reader": (
+        "maker/child_process.cpp", "    DefaultSignals();\n", "    (void)DefaultSignals;\n", ["host:ChildProcess.*"]),
+    "TMPDIR ignored": (
+        "maker/unnamed_file.cpp", 'const char* folder = std::getenv("TMPDIR");', "const char* folder = nullptr;",
+        ["host:LauncherFacts.*"]),
+    "an empty directory at a section's end taken as in it": (
+        "image/image_reader.cpp", "return rva >= start && rva < end && rva + size <= end;",
+        "return rva >= start && rva + size <= end;", ["host:*DamagedSource*"]),
+    "SIGUSR1 leaves the partial file": (
+        "maker/temporary_file.cpp", "SIGUSR1, SIGSEGV", "SIGSEGV", ["host:*TemporaryFile*"]),
+    "FileDescription's Setup cut with the name": (
+        "image/version_resource.cpp", 'Kept(u"FileDescription", texts.productName, u" Setup")',
+        'Kept(u"FileDescription", texts.productName + " Setup")', ["host:VersionResource.*"]),
+    "a cut version text unreported": (
+        "maker/product_resources.cpp", "for (const std::string& key : CutVersionTexts(texts)) {",
+        "for (const std::string& key : std::vector<std::string>()) {", ["host:ProductResources.*"]),
     "msiexec by bare name": (
         "launch/installer_command_line.cpp", 'SystemFilePath("msiexec.exe")', '"msiexec.exe"',
         ["test_planting.py::test_planted_msiexec_never_runs"]),

@@ -40,31 +40,56 @@ bool IsBitmap(const std::uint8_t* image, std::size_t size) {
            Get32(image + 8) != 0 && Get16(image + 12) == 1;
 }
 
+struct ImageRange {
+    std::uint64_t offset, size;
+};
+
+// Each image after the directory and no two sharing a byte.
+bool ApartFromEachOther(std::vector<ImageRange> ranges, std::uint64_t directoryEnd) {
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ImageRange& a, const ImageRange& b) { return a.offset < b.offset; });
+    std::uint64_t end = directoryEnd;
+    for (const ImageRange& range : ranges) {
+        if (range.offset < end) return false;
+        end = range.offset + range.size;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool ParseIconFile(const std::vector<std::uint8_t>& file, IconResources& icons) {
+IconFileStatus ParseIconFile(const std::vector<std::uint8_t>& file, IconResources& icons) {
     if (file.size() < kDirectorySize || Get16(file.data()) != 0 || Get16(file.data() + 2) != kIconKind) {
-        return false;
+        return IconFileStatus::Damaged;
     }
     const std::size_t count = Get16(file.data() + 4);
-    if (count == 0 || count > kMostImages || file.size() < kDirectorySize + count * kFileEntrySize) return false;
+    if (count == 0 || count > kMostImages || file.size() < kDirectorySize + count * kFileEntrySize) {
+        return IconFileStatus::Damaged;
+    }
     IconResources parsed;
+    std::vector<ImageRange> ranges;
     std::vector<std::uint8_t>& group = parsed.group;
     group.assign(file.begin(), file.begin() + kDirectorySize);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* entry = file.data() + kDirectorySize + i * kFileEntrySize;
         const std::uint64_t size = Get32(entry + kEntryImageSize), offset = Get32(entry + kEntryImageOffset);
-        if (size == 0 || offset > file.size() || size > file.size() - offset) return false;
+        if (size == 0 || offset > file.size() || size > file.size() - offset) return IconFileStatus::Damaged;
         const std::uint8_t* image = file.data() + offset;
-        if (!IsPng(image, size) && !IsBitmap(image, size)) return false;
-        parsed.images.emplace_back(image, image + size);
+        if (!IsPng(image, size) && !IsBitmap(image, size)) return IconFileStatus::Damaged;
+        ranges.push_back({offset, size});
         group.insert(group.end(), entry, entry + kEntryCommonPart);
         group.resize(group.size() + 2);
         Put16(group.data() + group.size() - 2, static_cast<std::uint16_t>(i + 1));
     }
     static_assert(kEntryCommonPart + 2 == kGroupEntrySize, "GRPICONDIRENTRY is the common part and an ID");
+    // Checked before any image is copied, so the copies are bounded by the file.
+    if (!ApartFromEachOther(ranges, kDirectorySize + count * kFileEntrySize)) return IconFileStatus::ImagesShared;
+    for (const ImageRange& range : ranges) {
+        const auto start = file.begin() + static_cast<std::ptrdiff_t>(range.offset);
+        parsed.images.emplace_back(start, start + static_cast<std::ptrdiff_t>(range.size));
+    }
     icons = std::move(parsed);
-    return true;
+    return IconFileStatus::Parsed;
 }
 
 }  // namespace ZORVANE

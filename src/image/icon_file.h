@@ -20,9 +20,15 @@ struct IconResources {
     std::vector<std::uint8_t> group;
 };
 
-// False when file is not a sound .ico: a wrong header, no images, an image
-// outside the file or empty, or one that is neither PNG nor a DIB; icons is
-// then left as it was.
-bool ParseIconFile(const std::vector<std::uint8_t>& file, IconResources& icons);
+enum class IconFileStatus {
+    Parsed,
+    Damaged,       // a wrong header, no images, an image outside the file or empty, or neither PNG nor a DIB
+    ImagesShared,  // an image overlaps another (or is another entry's) or the directory
+};
+
+// Anything but Parsed leaves icons as it was. Since no two images share a
+// byte, the resources never hold more than the file: 256 entries of one
+// image cannot make a launcher 256 times its size.
+[[nodiscard]] IconFileStatus ParseIconFile(const std::vector<std::uint8_t>& file, IconResources& icons);
 
 }  // namespace ZORVANE

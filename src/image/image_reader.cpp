@@ -18,6 +18,13 @@ bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 
 // Where a section ends in memory.
 std::uint64_t End(const pe::Section& section) { return std::uint64_t{section.virtualAddress} + section.virtualSize; }
 
+// One rule for every region: a directory lies in [start, end) when its first
+// byte does, so an empty one at the very end lies outside, as Intersects
+// has it.
+bool Within(std::uint64_t rva, std::uint64_t size, std::uint64_t start, std::uint64_t end) {
+    return rva >= start && rva < end && rva + size <= end;
+}
+
 class ImageReader {
 public:
     explicit ImageReader(ImageModel& model) : model_(model), source_(model.source) {}
@@ -89,10 +96,10 @@ private:
         for (std::uint32_t d = 0; d < model_.directoryCount; ++d) {
             const std::uint64_t rva = model_.DirectoryAddress(d), size = model_.DirectorySize(d);
             if (d == pe::kSecurityDirectory || (rva == 0 && size == 0)) continue;
-            const bool inHeaders = rva + size <= model_.headers.size();
+            const bool inHeaders = Within(rva, size, 0, model_.headers.size());
             const bool inSection =
                 std::any_of(model_.sections.begin(), model_.sections.end(),
-                            [&](const pe::Section& s) { return rva >= s.virtualAddress && rva + size <= End(s); });
+                            [&](const pe::Section& s) { return Within(rva, size, s.virtualAddress, End(s)); });
             if (!inHeaders && !inSection) return false;
         }
         return true;
@@ -106,8 +113,8 @@ private:
 
     bool Contains(std::uint32_t directory, const pe::Section& section) const {
         if (directory >= model_.directoryCount) return false;
-        const std::uint64_t rva = model_.DirectoryAddress(directory), size = model_.DirectorySize(directory);
-        return rva >= section.virtualAddress && rva + size <= End(section);
+        return Within(model_.DirectoryAddress(directory), model_.DirectorySize(directory), section.virtualAddress,
+                      End(section));
     }
 
     // The resource section is rebuilt whole, so its tree must start it, and

@@ -15,8 +15,7 @@ constexpr std::uint32_t kAllFileFlags = 0x3F;
 constexpr std::uint32_t kWindowsNt32 = 0x00040004;  // VOS_NT_WINDOWS32
 constexpr std::uint32_t kApplication = 1;           // VFT_APP
 constexpr std::uint16_t kUsEnglish = 0x0409, kUnicode = 1200;
-// Six texts of this many UTF-16 units keep every length within 16 bits.
-constexpr std::size_t kLongestText = 4000;
+constexpr std::size_t kLongestText = kLongestVersionText;
 
 // One node of the tree: header, key, value, children, each on a 32-bit boundary.
 struct Node {
@@ -68,17 +67,53 @@ void Serialize(const Node& node, std::vector<std::uint8_t>& out) {
     Put16(out, start, static_cast<std::uint16_t>(out.size() - start));
 }
 
-Node TextValue(const char16_t* key, const std::string& utf8) {
-    Node node;
-    node.key = key;
-    node.type = kTextValue;
+// A text as the table keeps it: at most kLongestText units with its suffix,
+// never half a surrogate pair.
+struct TableText {
+    const char16_t* key;
+    std::u16string text;
+    bool cut;
+};
+
+TableText Kept(const char16_t* key, const std::string& utf8, const std::u16string& suffix = u"") {
     std::u16string text = Utf8ToUtf16(utf8);
-    if (text.size() > kLongestText) {
-        const bool splitsPair = text[kLongestText - 1] >= 0xD800 && text[kLongestText - 1] <= 0xDBFF;
-        text.resize(splitsPair ? kLongestText - 1 : kLongestText);
+    const std::size_t room = kLongestText - suffix.size();
+    const bool cut = text.size() > room;
+    if (cut) {
+        const bool splitsPair = text[room - 1] >= 0xD800 && text[room - 1] <= 0xDBFF;
+        text.resize(splitsPair ? room - 1 : room);
     }
-    AppendText(node.value, text);
-    node.valueLength = static_cast<std::uint16_t>(text.size() + 1);
+    return {key, text + suffix, cut};
+}
+
+std::string NumbersText(const VersionNumbers& numbers) {
+    return std::to_string(numbers.major) + "." + std::to_string(numbers.minor) + "." + std::to_string(numbers.build) +
+           ".0";
+}
+
+// The string table in key order; FileDescription keeps its " Setup" however
+// long the product name.
+std::vector<TableText> StringTable(const VersionTexts& texts, const VersionNumbers& numbers) {
+    return {
+        Kept(u"CompanyName", texts.companyName),    Kept(u"FileDescription", texts.productName, u" Setup"),
+        Kept(u"FileVersion", NumbersText(numbers)), Kept(u"OriginalFilename", texts.originalFilename),
+        Kept(u"ProductName", texts.productName),    Kept(u"ProductVersion", texts.productVersion),
+    };
+}
+
+// The keys are ASCII.
+std::string AsciiKey(const char16_t* key) {
+    std::string text;
+    for (; *key != u'\0'; ++key) text.push_back(static_cast<char>(*key));
+    return text;
+}
+
+Node TextValue(const TableText& kept) {
+    Node node;
+    node.key = kept.key;
+    node.type = kTextValue;
+    AppendText(node.value, kept.text);
+    node.valueLength = static_cast<std::uint16_t>(kept.text.size() + 1);
     return node;
 }
 
@@ -101,12 +136,15 @@ std::vector<std::uint8_t> FixedFileInfo(const VersionNumbers& numbers) {
     return info;
 }
 
-std::string NumbersText(const VersionNumbers& numbers) {
-    return std::to_string(numbers.major) + "." + std::to_string(numbers.minor) + "." + std::to_string(numbers.build) +
-           ".0";
-}
-
 }  // namespace
+
+std::vector<std::string> CutVersionTexts(const VersionTexts& texts) {
+    std::vector<std::string> cut;
+    for (const TableText& kept : StringTable(texts, VersionNumbers())) {
+        if (kept.cut) cut.push_back(AsciiKey(kept.key));
+    }
+    return cut;
+}
 
 bool ParseProductVersion(const std::string& text, VersionNumbers& numbers) {
     numbers = VersionNumbers();
@@ -133,14 +171,9 @@ bool ParseProductVersion(const std::string& text, VersionNumbers& numbers) {
 }
 
 std::vector<std::uint8_t> BuildVersionResource(const VersionTexts& texts, const VersionNumbers& numbers) {
-    Node strings = Block(u"040904B0", {
-                                          TextValue(u"CompanyName", texts.companyName),
-                                          TextValue(u"FileDescription", texts.productName + " Setup"),
-                                          TextValue(u"FileVersion", NumbersText(numbers)),
-                                          TextValue(u"OriginalFilename", texts.originalFilename),
-                                          TextValue(u"ProductName", texts.productName),
-                                          TextValue(u"ProductVersion", texts.productVersion),
-                                      });
+    std::vector<Node> values;
+    for (const TableText& kept : StringTable(texts, numbers)) values.push_back(TextValue(kept));
+    Node strings = Block(u"040904B0", std::move(values));
     Node translation;
     translation.key = u"Translation";
     Append16(translation.value, kUsEnglish);

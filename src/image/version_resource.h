@@ -25,8 +25,13 @@ struct VersionNumbers {
 // field) at most 65535, Windows Installer's limits.
 bool ParseProductVersion(const std::string& text, VersionNumbers& numbers);
 
-// The texts, UTF-8; any script. Each is cut after 4000 UTF-16 units, far
-// beyond what any dialog shows, so that the resource's lengths fit.
+// Six texts of this many UTF-16 units keep every length of the resource
+// within 16 bits; far beyond what any dialog shows.
+constexpr std::size_t kLongestVersionText = 4000;
+
+// The texts, UTF-8; any script. A value longer than kLongestVersionText
+// UTF-16 units is cut there (FileDescription shortens the product name and
+// keeps its " Setup").
 struct VersionTexts {
     std::string productName;
     std::string companyName;
@@ -40,5 +45,9 @@ struct VersionTexts {
 // OriginalFilename and FileVersion ("major.minor.build.0"), and the
 // Translation that points at it.
 std::vector<std::uint8_t> BuildVersionResource(const VersionTexts& texts, const VersionNumbers& numbers);
+
+// The keys of the values BuildVersionResource cuts, in key order
+// ("FileDescription", "ProductName", ...): the maker says so.
+std::vector<std::string> CutVersionTexts(const VersionTexts& texts);
 
 }  // namespace ZORVANE

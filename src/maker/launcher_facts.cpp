@@ -1,16 +1,17 @@
 #include "maker/launcher_facts.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/payload.h"
 #include "image/launcher_image.h"
+#include "maker/descriptor_io.h"
+#include "maker/isolated_package_info.h"
 #include "maker/tool_report.h"
-#include "maker/unique_fd.h"
+#include "maker/unnamed_file.h"
 
 namespace ZORVANE {
 
@@ -31,24 +32,12 @@ bool ReadLeaf(const ImageModel& model, const LeafData& data, std::uint64_t offse
     return data.origin == LeafData::Origin::Source && model.source.Read(data.sourceOffset + offset, buffer, length);
 }
 
-bool WriteAll(int fd, const char* bytes, std::size_t length) {
-    for (std::size_t written = 0; written < length;) {
-        const ssize_t put = write(fd, bytes + written, length - written);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        written += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-// libmsi opens a database by name: the carried package goes to an unnamed
-// file, which the system removes with its last descriptor, whatever happens.
-bool CopyToUnnamedFile(const ImageModel& model, const LeafData& package, const UniqueFd& file) {
-    if (!file) return false;
+// libmsi opens a database by name: the carried package goes to an unnamed file.
+bool CopyLeaf(const ImageModel& model, const LeafData& package, int file) {
     std::vector<char> buffer(kCopyBufferSize);
     for (std::uint64_t done = 0; done < package.size;) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(package.size - done, buffer.size()));
-        if (!ReadLeaf(model, package, done, buffer.data(), piece) || !WriteAll(file.get(), buffer.data(), piece)) {
+        if (!ReadLeaf(model, package, done, buffer.data(), piece) || !WriteAll(file, buffer.data(), piece)) {
             return false;
         }
         done += piece;
@@ -56,17 +45,35 @@ bool CopyToUnnamedFile(const ImageModel& model, const LeafData& package, const U
     return true;
 }
 
+// A package that libmsi cannot read, or that crashes or outruns its reader,
+// is no readable database: the launcher still carries it byte for byte.
+bool ReadPackageFacts(int fd, const std::string& packageName, LauncherFacts& facts) {
+    const PackageInfoResult read = ReadPackageInfoApart(fd, facts.package);
+    if (read.status == PackageInfoStatus::NoProcess) {
+        const std::string what =
+            std::string("could not start a process to read its product info: ") + std::strerror(read.detail);
+        ReportFileError(packageName, what.c_str());
+        return false;
+    }
+    facts.hasPackageInfo = read.status == PackageInfoStatus::Read;
+    return true;
+}
+
 bool ReadCarriedPackageInfo(const MakeOptions& options, const ImageModel& model, LauncherFacts& facts) {
     const ResourceLeaf* package = PayloadLeaf(model, kPackageResourceType, kPackageResourceId);
     if (package == nullptr || package->data.size == 0) return true;  // a launcher without a package
     facts.hasPackage = true;
-    const UniqueFd copy(open(P_tmpdir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (!CopyToUnnamedFile(model, package->data, copy)) {
-        ReportFileError(options.source, "could not copy its package to a temporary file to read it");
+    const std::string folder = TemporaryFolder();
+    errno = 0;
+    const UniqueFd copy = OpenUnnamedFile(folder);
+    if (!copy || !CopyLeaf(model, package->data, copy.get())) {
+        const int error = errno;
+        const std::string what = "could not copy its package to a temporary file in " + folder +
+                                 " to read it: " + (error != 0 ? std::strerror(error) : "read error");
+        ReportFileError(options.source, what.c_str());
         return false;
     }
-    facts.hasPackageInfo = ReadPackageInfo("/proc/self/fd/" + std::to_string(copy.get()), facts.package);
-    return true;
+    return ReadPackageFacts(copy.get(), options.source, facts);
 }
 
 // The text up to its first NUL, as the launcher reads it.
@@ -84,9 +91,12 @@ bool GatherLauncherFacts(const MakeOptions& options, const ImageModel& model, La
     facts = LauncherFacts();
     facts.optionLine = CarriedOptionLine(model);
     if (options.packagePath.empty()) return ReadCarriedPackageInfo(options, model, facts);
+    // The --msi file through the descriptor it was opened with, which the
+    // payload reads from: the info is that of the bytes carried.
+    const ResourceLeaf* package = PayloadLeaf(model, kPackageResourceType, kPackageResourceId);
     facts.hasPackage = true;
-    facts.hasPackageInfo = ReadPackageInfo(options.packagePath, facts.package);
-    return true;
+    if (package == nullptr || package->data.origin != LeafData::Origin::Stream) return true;
+    return ReadPackageFacts(fileno(package->data.stream), options.packagePath, facts);
 }
 
 }  // namespace ZORVANE

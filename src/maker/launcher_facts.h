@@ -8,11 +8,13 @@
 
 namespace ZORVANE {
 
-// Reads the package named by --msi, or else the one the model carries from
-// its source, and the model's option line (the payload already applied).
-// facts.hasPackageInfo is false when the package is missing or not a
-// readable database. False only when a file could not be read or written;
-// reported on stderr.
+// Reads the package named by --msi (through the descriptor the payload
+// reads), or else the one the model carries from its source (through a copy
+// in the temporary folder), each in a child process, and the model's option
+// line (the payload already applied). facts.hasPackageInfo is false when the
+// package is missing or not a readable database, or its reading crashed or
+// ran out of time or memory. False only when a file could not be read or
+// written or no process could be started; reported on stderr.
 bool GatherLauncherFacts(const MakeOptions& options, const ImageModel& model, LauncherFacts& facts);
 
 }  // namespace ZORVANE

@@ -174,7 +174,8 @@ bool MakeLauncher(MakeOptions& options) {
     if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;
     ImageModel model;
     if (!ReadModel(options, inputs, model)) return false;
-    const bool iconed = writes && !options.iconPath.empty();
+    // Checked without -o too: what is described is what would be written.
+    const bool iconed = !options.iconPath.empty();
     if (iconed && !AddIconResources(options.iconPath, model)) return false;
     const bool versioned = writes && options.productInfo;
     LauncherFacts facts;

@@ -62,11 +62,17 @@ bool ReadProperties(LibmsiDatabase* database, PackageInfo& info) {
     return !error;
 }
 
+// libmsi gives a string only for a property stored as one, and leaves its
+// result unset otherwise: an absent, integer or file-time property is none.
 std::string SummaryText(LibmsiSummaryInfo* summary, LibmsiProperty property) {
     GError* raw = nullptr;
+    const LibmsiPropertyType type = libmsi_summary_info_get_property_type(summary, property, &raw);
+    UniqueError error(raw);
+    if (error || type != LIBMSI_PROPERTY_TYPE_STRING) return std::string();
+    raw = nullptr;
     const gchar* text = libmsi_summary_info_get_string(summary, property, &raw);
-    const UniqueError error(raw);
-    return text ? std::string(text) : std::string();
+    error.reset(raw);
+    return text && !error ? std::string(text) : std::string();
 }
 
 bool ReadSummary(LibmsiDatabase* database, PackageInfo& info) {

@@ -60,9 +60,14 @@ bool AddIconResources(const std::string& iconPath, ImageModel& model) {
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(iconPath, file)) return false;
     IconResources icons;
-    if (!ParseIconFile(file, icons)) {
-        ReportFileError(iconPath, "not a usable .ico file (damaged, or no images)");
-        return false;
+    switch (ParseIconFile(file, icons)) {
+        case IconFileStatus::Parsed: break;
+        case IconFileStatus::Damaged:
+            ReportFileError(iconPath, "not a usable .ico file (damaged, or no images)");
+            return false;
+        case IconFileStatus::ImagesShared:
+            ReportFileError(iconPath, "not a usable .ico file (its images overlap, or entries share one)");
+            return false;
     }
     RemoveIconImages(model);
     bool added = model.SetLeaf(Key(kIconGroupType, kLauncherIconGroupId, kIconLanguage),
@@ -85,6 +90,11 @@ bool AddVersionResource(const PackageInfo& info, const std::string& packageName,
         ReportFileError(packageName, warning.c_str());
     }
     const VersionTexts texts{info.productName, info.manufacturer, info.productVersion, FileName(outputPath)};
+    for (const std::string& key : CutVersionTexts(texts)) {
+        const std::string warning = "warning: the version resource's " + key + " is cut to its first " +
+                                    std::to_string(kLongestVersionText) + " UTF-16 units";
+        ReportFileError(packageName, warning.c_str());
+    }
     if (model.SetLeaf(Key(kVersionResourceType, kVersionResourceId, kVersionResourceLanguage),
                       LeafData::FromBytes(BuildVersionResource(texts, numbers)))) {
         return true;

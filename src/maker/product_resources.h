@@ -17,8 +17,8 @@ bool AddIconResources(const std::string& iconPath, ImageModel& model);
 // Replaces the version resource with one made from the package's info;
 // outputPath's file name is the OriginalFilename. A ProductVersion that is
 // not Windows Installer's major.minor.build gives 0.0.0.0 and a warning line
-// naming packageName. False, reported, when the model can take no more
-// resources.
+// naming packageName, and so does each value cut to fit the resource.
+// False, reported, when the model can take no more resources.
 bool AddVersionResource(const PackageInfo& info, const std::string& packageName, const std::string& outputPath,
                         ImageModel& model);
 

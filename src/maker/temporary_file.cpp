@@ -15,7 +15,22 @@ namespace {
 char temporaryPath[PATH_MAX];
 volatile sig_atomic_t created = 0;
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Every signal whose default action ends the process and that can be
+// caught, but SIGILL and SIGTRAP, which a handler could not pass on (and
+// debuggers own).
+constexpr int kEndingSignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGABRT, SIGBUS,  SIGFPE,    SIGUSR1, SIGSEGV, SIGUSR2,
+    SIGPIPE,   SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGIO
+    SIGIO,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
 
 void RemoveAndEnd(int signal) {
     if (created) unlink(temporaryPath);
@@ -27,7 +42,8 @@ void RemoveAndEnd(int signal) {
 sigset_t CleanupSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : kSignals) sigaddset(&set, signal);
+    for (int signal : kEndingSignals) sigaddset(&set, signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaddset(&set, signal);
     return set;
 }
 
@@ -36,11 +52,15 @@ void InstallHandlers() {
     action.sa_handler = RemoveAndEnd;
     action.sa_flags = SA_RESETHAND;
     action.sa_mask = CleanupSignals();
-    for (int signal : kSignals) {
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&action.sa_mask, signal) != 1) continue;
         struct sigaction previous {};
         sigaction(signal, nullptr, &previous);
-        // A signal ignored by whoever started us (nohup) stays ignored.
-        if (previous.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+        // A signal ignored by whoever started us (nohup) stays ignored, and a
+        // sanitizer's report of a fault stays its own.
+        const bool takeable = (previous.sa_flags & SA_SIGINFO) == 0 &&
+                              (previous.sa_handler == SIG_DFL || previous.sa_handler == RemoveAndEnd);
+        if (takeable) sigaction(signal, &action, nullptr);
     }
 }
 

@@ -1,6 +1,6 @@
-// The maker's one temporary file, created with mkstemp and removed when the
-// process is interrupted (Ctrl-C, a build system's SIGTERM), so that no
-// half-written file is left behind.
+// The maker's one temporary file, created with mkstemp and removed when a
+// signal ends the process (Ctrl-C, a build system's SIGTERM, a CPU or file
+// size limit, an abort), so that no half-written file is left behind.
 #pragma once
 
 #include <string>
@@ -9,8 +9,9 @@ namespace ZORVANE {
 
 // Creates a file from pathTemplate (ending in "XXXXXX"), puts its name in
 // path and returns its descriptor, or -1 with errno set. Until
-// ForgetTemporaryFile, SIGINT, SIGTERM, SIGHUP and SIGQUIT remove it before
-// the process ends as the signal asks.
+// ForgetTemporaryFile, every signal whose default action ends the process
+// (but SIGKILL, SIGILL and SIGTRAP) removes it before the process ends as
+// the signal asks; one ignored, or handled by a sanitizer, is left so.
 int CreateTemporaryFile(const std::string& pathTemplate, std::string& path);
 
 // The file was moved or removed: a signal must not remove anything now.

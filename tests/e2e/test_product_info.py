@@ -5,6 +5,7 @@ Cyrillic and CJK get their texts from Windows Installer's own API under Wine
 import filecmp
 import json
 import os
+import random
 import struct
 import subprocess
 
@@ -13,7 +14,7 @@ import pytest
 import yaml
 
 from pe_resources import resources
-from wine import LAUNCHER, MAKER, ROOT, TOOLS, windows_path
+from wine import CHECKED_MAKER, LAUNCHER, MAKER, ROOT, TOOLS, windows_path
 
 PRODUCT_CODE = "{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}"
 UPGRADE_CODE = "{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}"
@@ -141,19 +142,27 @@ def test_icon_replaces_the_group_explorer_shows_and_its_images(tmp_path):
         i + 1: {0: image} for i, (_, image) in enumerate(images)}
 
 
+def one_image_for_every_entry():
+    common, image = icon_images(ICON)[4]
+    return struct.pack("<HHH", 0, 1, 256) + (common + struct.pack("<II", len(image), 6 + 16 * 256)) * 256 + image
+
+
 DAMAGED_ICONS = {
     "empty": b"",
+    "one image for every entry": one_image_for_every_entry(),
     "no images": icon_file([]),
     "image cut short": icon_file(icon_images(ICON)[4:5])[:-100],
     "not an icon": b"\x89PNG\r\n\x1a\n" * 10,
 }
 
 
+@pytest.mark.parametrize("output", [["-o", "Out.exe"], ["--describe"]], ids=["written", "described"])
 @pytest.mark.parametrize("content", DAMAGED_ICONS.values(), ids=DAMAGED_ICONS)
-def test_a_damaged_icon_is_refused_and_nothing_written(tmp_path, content):
+def test_a_damaged_icon_is_refused_and_nothing_written(tmp_path, content, output):
     (tmp_path / "bad.ico").write_bytes(content)
-    made = make(tmp_path, "--icon", "bad.ico", "-o", "Out.exe", LAUNCHER)
+    made = make(tmp_path, "--icon", "bad.ico", *output, LAUNCHER)
     assert made.returncode == 1 and made.stderr.count("\n") == 1 and "bad.ico" in made.stderr, made.stderr
+    assert made.stdout == ""
     assert sorted(p.name for p in tmp_path.iterdir()) == ["bad.ico"]
 
 
@@ -165,6 +174,42 @@ def test_a_package_that_is_no_database_keeps_the_version_resource(tmp_path):
     assert "junk.msi" in made.stderr and "version resource was kept" in made.stderr
     found = resources(tmp_path / "Out.exe")
     assert found[(16, 1)] == resources(LAUNCHER)[(16, 1)] and found[("MSI", 104)] == {0: package}
+
+
+def crashing_packages(folder, wanted=3):
+    """Bit-flipped or cut twins of a wixl package on which msitools' own msiinfo dies by a signal."""
+    (folder / "product.wxs").write_text(WXS, encoding="utf-8")
+    (folder / README.name).write_bytes(README.read_bytes())
+    subprocess.run(["wixl", "-o", "sound.msi", "product.wxs"], cwd=folder, check=True, capture_output=True)
+    sound, rng, found = (folder / "sound.msi").read_bytes(), random.Random(28), []
+    for i in range(400):
+        package = bytearray(sound)
+        if i % 2:
+            del package[rng.randrange(len(package)):]
+        for _ in range(rng.randrange(1, 8) * (1 - i % 2)):
+            package[rng.randrange(len(package))] ^= 1 << rng.randrange(8)
+        (folder / "probe.msi").write_bytes(package)
+        if subprocess.run(["msiinfo", "export", "probe.msi", "Property"], cwd=folder, capture_output=True).returncode < 0:
+            found.append(bytes(package))
+            if len(found) == wanted:
+                return found
+    raise AssertionError(f"only {len(found)} of 400 packages crashed msiinfo")
+
+
+@pytest.mark.parametrize("maker", [MAKER, CHECKED_MAKER], ids=["plain", "checked"])
+def test_a_package_that_crashes_libmsi_is_carried_with_the_warning(tmp_path, maker):
+    for package in crashing_packages(tmp_path):
+        (tmp_path / "crash.msi").write_bytes(package)
+        made = subprocess.run([maker, "--msi", "crash.msi", "-o", "Out.exe", "--force", LAUNCHER], cwd=tmp_path,
+                              capture_output=True, text=True, timeout=120)
+        assert made.returncode == 0 and made.stderr.count("\n") == 1, made.stderr
+        assert "crash.msi" in made.stderr and "version resource was kept" in made.stderr
+        found = resources(tmp_path / "Out.exe")
+        assert found[(16, 1)] == resources(LAUNCHER)[(16, 1)] and found[("MSI", 104)] == {0: package}
+        described = subprocess.run([maker, "--describe", "Out.exe"], cwd=tmp_path, capture_output=True, text=True,
+                                   timeout=120)
+        assert (described.returncode, described.stderr) == (0, "")
+        assert json.loads(described.stdout)["ProductCode"] is None
 
 
 def test_a_version_past_windows_installers_limits_gives_0_0_0_0_and_a_warning(tmp_path):

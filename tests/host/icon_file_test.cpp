@@ -14,6 +14,10 @@ void Put(Bytes& b, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+std::uint32_t Get32At(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
+}
+
 const Bytes kPng = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 1, 2, 3, 4};
 
 Bytes Bitmap(std::uint32_t side) {
@@ -47,7 +51,7 @@ Bytes IconFile(const std::vector<Bytes>& images) {
 TEST(IconFile, ImagesAndTheirGroupAsWindowsStoresThem) {
     const Bytes file = IconFile({Bitmap(16), kPng, Bitmap(1)});
     IconResources icons;
-    ASSERT_TRUE(ParseIconFile(file, icons));
+    ASSERT_EQ(ParseIconFile(file, icons), IconFileStatus::Parsed);
     EXPECT_EQ(icons.images, (std::vector<Bytes>{Bitmap(16), kPng, Bitmap(1)}));
     ASSERT_EQ(icons.group.size(), 6u + 3 * 14);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 6, icons.group.begin()));
@@ -81,10 +85,65 @@ TEST(IconFile, DamagedFilesAreRefusedAndLeaveNothing) {
         damage(file);
         IconResources icons;
         icons.group = {7};
-        EXPECT_FALSE(ParseIconFile(file, icons)) << name;
+        EXPECT_EQ(ParseIconFile(file, icons), IconFileStatus::Damaged) << name;
         EXPECT_EQ(icons.group, Bytes{7}) << name;
         EXPECT_TRUE(icons.images.empty()) << name;
     }
+}
+
+// entry's image where the other entry's is.
+void PointAt(Bytes& file, std::size_t entry, std::size_t other) {
+    Put(file, 6 + 16 * entry + 12, Get32At(file, 6 + 16 * other + 12), 4);
+}
+
+// Each row: how the images of a sound three-image file (PNG, DIB, PNG) are
+// placed, and whether they may be copied. Images apart, in any order, are
+// copied; images that share bytes would copy a file's bytes many times.
+const struct {
+    const char* name;
+    std::function<void(Bytes&)> place;
+    IconFileStatus status;
+} kPlacements[] = {
+    {"as written", [](Bytes&) {}, IconFileStatus::Parsed},
+    {"entries in another order than their images",
+     [](Bytes& f) {
+         const Bytes first(f.begin() + 6, f.begin() + 22);
+         std::copy(f.begin() + 22, f.begin() + 38, f.begin() + 6);
+         std::copy(first.begin(), first.end(), f.begin() + 22);
+     },
+     IconFileStatus::Parsed},
+    {"two entries share one image", [](Bytes& f) { PointAt(f, 2, 0); }, IconFileStatus::ImagesShared},
+    {"an image holds another", [](Bytes& f) { Put(f, 6 + 8, 12 + 44, 4); }, IconFileStatus::ImagesShared},
+    {"an image runs into the next", [](Bytes& f) { Put(f, 6 + 8, 13, 4); }, IconFileStatus::ImagesShared},
+    {"an image inside the directory",
+     [](Bytes& f) {
+         // The last entry reads as a PNG that is the entry itself.
+         std::copy(kPng.begin(), kPng.begin() + 8, f.begin() + 38);
+         Put(f, 38 + 8, 16, 4);
+         Put(f, 38 + 12, 38, 4);
+     },
+     IconFileStatus::ImagesShared},
+};
+
+TEST(IconFile, ImagesApartAreCopiedAndSharedOnesRefused) {
+    for (const auto& row : kPlacements) {
+        Bytes file = IconFile({kPng, Bitmap(1), kPng});
+        row.place(file);
+        IconResources icons;
+        EXPECT_EQ(ParseIconFile(file, icons), row.status) << row.name;
+        std::size_t total = icons.group.size();
+        for (const Bytes& image : icons.images) total += image.size();
+        EXPECT_LE(total, file.size()) << row.name;
+    }
+}
+
+// 256 entries of one PNG: the campaign's 2 MiB file made a 511 MiB launcher.
+TEST(IconFile, OneImageForEveryEntryIsRefused) {
+    Bytes file = IconFile(std::vector<Bytes>(256, kPng));
+    for (std::size_t i = 1; i < 256; ++i) PointAt(file, i, 0);
+    IconResources icons;
+    EXPECT_EQ(ParseIconFile(file, icons), IconFileStatus::ImagesShared);
+    EXPECT_TRUE(icons.images.empty());
 }
 
 }  // namespace

@@ -3,25 +3,22 @@
 // accept what it wrote, with the checksum the definition gives.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "core/unique_stream.h"
+#include "fuzz_check.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
 
 namespace {
 
 using namespace ZORVANE;
+using fuzz::Require;
 
 // In memory: the run makes no file.
 UniqueStream Holding(const std::uint8_t* data, std::size_t size) {
     static const std::uint8_t empty = 0;
     return UniqueStream(fmemopen(const_cast<std::uint8_t*>(size ? data : &empty), size ? size : 1, "rb"));
-}
-
-void Require(bool condition) {
-    if (!condition) std::abort();
 }
 
 }  // namespace

@@ -103,6 +103,12 @@ const Damage kDamages[] = {
     {"relocations not discardable",
      [](std::vector<std::uint8_t>& b) { Put32(b, kSectionTable + 80 + 36, 0x40000040); }},
     {"entry point in the resources", [](std::vector<std::uint8_t>& b) { Put32(b, kOptionalHeader + 16, 0x2004); }},
+    // Empty, where the resources end: rebuilt, they end elsewhere.
+    {"empty debug directory at the end of the resources",
+     [](std::vector<std::uint8_t>& b) {
+         Put32(b, kDirectories + 48, Get32(b, kSectionTable + 40 + 12) + Get32(b, kSectionTable + 40 + 8));
+         Put32(b, kDirectories + 52, 0);
+     }},
     {"resource directory on no section", [](std::vector<std::uint8_t>& b) { Put32(b, kDirectories + 16, 0x1000); }},
     {"two equal names in one table", [](std::vector<std::uint8_t>& b) { Put32(b, 0x600 + 16 + 8, 3); }},
 };

@@ -1,19 +1,22 @@
 // The maker's reading of a package (libmsi) and the product resources it
 // puts into a launcher's model.
 #include <gtest/gtest.h>
-#include <libmsi.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <random>
 
 #include "image/icon_file.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
 #include "image/version_resource.h"
+#include "maker/isolated_package_info.h"
 #include "maker/launcher_facts.h"
 #include "maker/product_resources.h"
 #include "test_image.h"
+#include "test_package.h"
 
 // libmsi keeps a few bytes for each table it creates; the maker only reads.
 // libmsi has no frame pointers: the slow unwinder finds the test's frame.
@@ -26,81 +29,6 @@ namespace test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Properties = std::map<std::string, std::string>;
-
-const char kPackageCode[] = "{6A1F0C2E-4B3D-4E5F-8A9B-0C1D2E3F4A5B}";
-
-// A file name in the temporary folder, removed with the test.
-struct TemporaryName {
-    TemporaryName() {
-        char name[] = "/tmp/product-info-XXXXXX";
-        close(mkstemp(name));
-        path = name;
-    }
-    ~TemporaryName() { unlink(path.c_str()); }
-    std::string path;
-};
-
-void Run(LibmsiDatabase* database, const char* sql, LibmsiRecord* values = nullptr) {
-    GError* error = nullptr;
-    LibmsiQuery* query = libmsi_query_new(database, sql, &error);
-    ASSERT_NE(query, nullptr) << sql;
-    EXPECT_TRUE(libmsi_query_execute(query, values, &error)) << sql;
-    g_object_unref(query);
-}
-
-// A package with a Property table kept in codePage and summary information,
-// as a package builder writes them.
-Bytes MakePackage(const Properties& properties, int codePage) {
-    TemporaryName file, folder;
-    unlink(folder.path.c_str());
-    mkdir(folder.path.c_str(), 0700);
-    std::ofstream(folder.path + "/cp.idt") << "\r\n\r\n" << codePage << "\t_ForceCodepage\r\n";
-    GError* error = nullptr;
-    LibmsiDatabase* database = libmsi_database_new(file.path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, &error);
-    EXPECT_NE(database, nullptr);
-    if (database == nullptr) return {};
-    EXPECT_TRUE(libmsi_database_import(database, (folder.path + "/cp.idt").c_str(), &error));
-    unlink((folder.path + "/cp.idt").c_str());
-    rmdir(folder.path.c_str());
-    Run(database,
-        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL LOCALIZABLE "
-        "PRIMARY KEY `Property`)");
-    for (const auto& [name, value] : properties) {
-        LibmsiRecord* record = libmsi_record_new(2);
-        libmsi_record_set_string(record, 1, name.c_str());
-        libmsi_record_set_string(record, 2, value.c_str());
-        Run(database, "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", record);
-        g_object_unref(record);
-    }
-    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 2, &error);
-    EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TEMPLATE, "Intel;1049", &error));
-    EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_UUID, kPackageCode, &error));
-    EXPECT_TRUE(libmsi_summary_info_save(summary, database, &error));
-    g_object_unref(summary);
-    EXPECT_TRUE(libmsi_database_commit(database, &error));
-    g_object_unref(database);
-    std::ifstream read(file.path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(read), {});
-}
-
-const Properties kCyrillic = {{"ProductName", "Учёт склада"},
-                              {"Manufacturer", "ООО «Ромашка»"},
-                              {"ProductVersion", "2.10.345"},
-                              {"ProductCode", "{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}"},
-                              {"UpgradeCode", "{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}"},
-                              {"ALLUSERS", "2"},
-                              {"MSIINSTALLPERUSER", "1"},
-                              {"Other", "x"}};
-const Properties kCjk = {{"ProductName", "库存管理"}, {"Manufacturer", "北京软件有限公司"}, {"ProductVersion", "1.0"}};
-
-std::string Write(const Bytes& bytes) {
-    static int count = 0;
-    const std::string path = "/tmp/product-info-" + std::to_string(getpid()) + "-" + std::to_string(count++);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
 
 TEST(PackageInfo, PropertiesAndSummaryInAnyScript) {
     for (const auto& [properties, codePage] : {std::pair{kCyrillic, 1251}, std::pair{kCjk, 936}}) {
@@ -120,6 +48,31 @@ TEST(PackageInfo, PropertiesAndSummaryInAnyScript) {
         EXPECT_EQ(info.installPerUser, property("MSIINSTALLPERUSER"));
         EXPECT_EQ(info.platformAndLanguages, "Intel;1049");
         EXPECT_EQ(info.packageCode, kPackageCode);
+    }
+}
+
+// Each row: how the summary keeps its properties, and the Template and
+// package code read. What is not stored as text is none, never another
+// property's text.
+TEST(PackageInfo, SummaryPropertiesNotStoredAsTextAreNone) {
+    const struct {
+        Summary summary;
+        const char* platformAndLanguages;
+        const char* packageCode;
+    } cases[] = {
+        {Summary::Texts, "Intel;1049", kPackageCode},
+        {Summary::OnlyTitle, "", ""},
+        {Summary::TemplateAsInteger, "", ""},
+        {Summary::RevisionAsFileTime, "Intel;1049", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write(MakePackage(kCjk, 936, c.summary));
+        PackageInfo info;
+        EXPECT_TRUE(ReadPackageInfo(path, info)) << static_cast<int>(c.summary);
+        unlink(path.c_str());
+        EXPECT_EQ(info.productName, kCjk.at("ProductName")) << static_cast<int>(c.summary);
+        EXPECT_EQ(info.platformAndLanguages, c.platformAndLanguages) << static_cast<int>(c.summary);
+        EXPECT_EQ(info.packageCode, c.packageCode) << static_cast<int>(c.summary);
     }
 }
 
@@ -184,6 +137,111 @@ TEST(LauncherFacts, TheCarriedPackageAndOptionLineAreRead) {
     }
 }
 
+// The first of a wixl package's bit-flipped twins that crashes libmsi.
+Bytes CrashingPackage() {
+    const Bytes sound = MakeWixlPackage();
+    std::mt19937 random(26);
+    for (int i = 0; i < 1000; ++i) {
+        Bytes package = sound;
+        for (int flip = 0; flip < 4; ++flip) package[random() % package.size()] ^= 1u << random() % 8;
+        const std::string path = Write(package);
+        const UniqueStream opened(std::fopen(path.c_str(), "rb"));
+        unlink(path.c_str());
+        PackageInfo info;
+        if (ReadPackageInfoApart(fileno(opened.get()), info).status == PackageInfoStatus::Crashed) return package;
+    }
+    ADD_FAILURE() << "no package crashed libmsi";
+    return sound;
+}
+
+// The launcher made carries the package given with --msi: rows of the
+// package put in, from a stream opened before its path changed.
+struct GivenPackage {
+    explicit GivenPackage(const Bytes& package) : path(Write(package)), stream(std::fopen(path.c_str(), "rb")) {
+        options.source = "launcher.exe";
+        options.packagePath = path;
+        PayloadReplacement replacement;
+        replacement.package = stream.get();
+        replacement.packageSize = package.size();
+        EXPECT_TRUE(ApplyPayload(launcher.model, replacement));
+    }
+    ~GivenPackage() { unlink(path.c_str()); }
+    CarryingLauncher launcher{Bytes(100, 9)};
+    std::string path;
+    UniqueStream stream;
+    MakeOptions options;
+};
+
+TEST(LauncherFacts, TheGivenPackageIsReadAsOpened) {
+    GivenPackage given(MakePackage(kCyrillic, 1251));
+    const std::string other = Write(MakePackage(kCjk, 936));
+    ASSERT_EQ(std::rename(other.c_str(), given.path.c_str()), 0);
+    LauncherFacts facts;
+    ASSERT_TRUE(GatherLauncherFacts(given.options, given.launcher.model, facts));
+    EXPECT_TRUE(facts.hasPackageInfo);
+    EXPECT_EQ(facts.package.productName, kCyrillic.at("ProductName"));
+}
+
+// Carried from the source or given, a package that crashes libmsi is one
+// without product info, and the maker goes on.
+TEST(LauncherFacts, APackageThatCrashesLibmsiHasNoInfo) {
+    const Bytes crashing = CrashingPackage();
+    GivenPackage given(crashing);
+    CarryingLauncher carried(crashing);
+    MakeOptions carriedOptions;
+    carriedOptions.source = "launcher.exe";
+    for (const auto& [options, model] :
+         {std::pair{&given.options, &given.launcher.model}, std::pair{&carriedOptions, &carried.model}}) {
+        LauncherFacts facts;
+        ASSERT_TRUE(GatherLauncherFacts(*options, *model, facts)) << options->packagePath;
+        EXPECT_TRUE(facts.hasPackage) << options->packagePath;
+        EXPECT_FALSE(facts.hasPackageInfo) << options->packagePath;
+    }
+}
+
+// The carried package is copied to an unnamed file where TMPDIR says; a
+// folder that takes none is named, with the reason.
+TEST(LauncherFacts, TheCarriedPackageIsCopiedIntoTmpdir) {
+    char made[] = "/tmp/product-info-tmpdir-XXXXXX";
+    ASSERT_NE(mkdtemp(made), nullptr);
+    const std::string folder = made;
+    const struct {
+        const char* tmpdir;
+        bool gathered;
+        std::string error;
+    } cases[] = {
+        {nullptr, true, ""},
+        {"", true, ""},
+        {made, true, ""},
+        {"/nonexistent/folder", false,
+         "launcher-make: launcher.exe: could not copy its package to a temporary file in /nonexistent/folder to "
+         "read it: No such file or directory\n"},
+    };
+    const char* saved = std::getenv("TMPDIR");
+    const std::string previous = saved ? saved : "";
+    CarryingLauncher launcher(MakePackage(kCjk, 936));
+    for (const auto& c : cases) {
+        if (c.tmpdir) {
+            setenv("TMPDIR", c.tmpdir, 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        MakeOptions options;
+        options.source = "launcher.exe";
+        LauncherFacts facts;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(GatherLauncherFacts(options, launcher.model, facts), c.gathered) << c.tmpdir;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.error) << c.tmpdir;
+        EXPECT_EQ(facts.hasPackageInfo, c.gathered) << c.tmpdir;
+    }
+    if (saved) {
+        setenv("TMPDIR", previous.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    EXPECT_EQ(rmdir(made), 0) << "a copy was left in " << folder;
+}
+
 TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
     CarryingLauncher launcher(Bytes(100, 9));
     const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 5};
@@ -218,13 +276,28 @@ TEST(ProductResources, VersionAndIconReplaceTheLaunchersOwn) {
     ASSERT_TRUE(AddVersionResource(info, "p.msi", "out/Setup.exe", launcher.model));
 
     IconResources expected;
-    ASSERT_TRUE(ParseIconFile(icon, expected));
+    ASSERT_EQ(ParseIconFile(icon, expected), IconFileStatus::Parsed);
     const Bytes version = BuildVersionResource({"Учёт", "ООО", "2.10.345", "Setup.exe"}, {2, 10, 345});
     EXPECT_EQ(launcher.Written(), (std::map<std::string, Bytes>{{"MSI/#104/#0", Bytes(100, 9)},
                                                                 {"#3/#1/#0", png},
                                                                 {"#3/#2/#0", png},
                                                                 {"#14/#105/#0", expected.group},
                                                                 {"#16/#1/#1033", version}}));
+}
+
+// A cut is never silent: one warning line per value cut.
+TEST(ProductResources, OverlongVersionTextsAreReported) {
+    CarryingLauncher launcher(Bytes(100, 9));
+    PackageInfo info;
+    info.productName = std::string(5000, 'n');
+    info.productVersion = "1.0";
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(AddVersionResource(info, "p.msi", "Setup.exe", launcher.model));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "launcher-make: p.msi: warning: the version resource's FileDescription is cut to its first 4000 "
+              "UTF-16 units\n"
+              "launcher-make: p.msi: warning: the version resource's ProductName is cut to its first 4000 UTF-16 "
+              "units\n");
 }
 
 }  // namespace

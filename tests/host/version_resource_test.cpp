@@ -87,6 +87,29 @@ TEST(VersionResource, OverlongTextsAreCutSoEveryLengthFits) {
     walker.Walk(0, bytes.size(), u"");
     EXPECT_EQ(walker.texts[std::u16string(kTable) + u"ProductName"].size(), 4000u);
     EXPECT_EQ(walker.texts[std::u16string(kTable) + u"ProductVersion"], std::u16string(3999, u'y'));
+    EXPECT_EQ(walker.texts[std::u16string(kTable) + u"FileDescription"], std::u16string(3994, u'x') + u" Setup");
+}
+
+// Each row: a product name and company of these lengths, and the values
+// cut, which the maker reports.
+TEST(VersionResource, EveryCutValueIsNamed) {
+    const struct {
+        std::size_t name, company;
+        std::vector<std::string> cut;
+    } cases[] = {
+        {3994, 4000, {}},
+        {3995, 0, {"FileDescription"}},
+        {4001, 4001, {"CompanyName", "FileDescription", "ProductName"}},
+    };
+    for (const auto& c : cases) {
+        const VersionTexts texts{std::string(c.name, 'n'), std::string(c.company, 'c'), "1.0", "Setup.exe"};
+        EXPECT_EQ(CutVersionTexts(texts), c.cut) << c.name << " " << c.company;
+        const std::vector<std::uint8_t> bytes = BuildVersionResource(texts, {});
+        VersionWalker walker(bytes);
+        walker.Walk(0, bytes.size(), u"");
+        const std::u16string description = walker.texts[std::u16string(kTable) + u"FileDescription"];
+        EXPECT_EQ(description.substr(description.size() - 6), u" Setup") << c.name;
+    }
 }
 
 struct VersionCase {
