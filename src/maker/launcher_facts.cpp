@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/payload.h"
+#include "common/payload.h"
 #include "image/launcher_image.h"
 #include "maker/tool_report.h"
 #include "maker/unique_fd.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
 
