@@ -7,6 +7,7 @@ include(GNUInstallDirs)
 set(LAUNCHER_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/${PROJECT_NAME})
 # Where the installed maker finds the installed launcher, from its own folder.
 file(RELATIVE_PATH LAUNCHER_MAKE_INSTALLED_SOURCE /${CMAKE_INSTALL_BINDIR} /${LAUNCHER_SHARE_DIR}/launcher.exe)
+add_subdirectory(src/common)
 add_subdirectory(src/image)
 add_subdirectory(src/maker)
 # launcher-make with the launcher it starts from and its manual page, installed as software.

@@ -64,7 +64,7 @@ FAULTS = {
         "image/icon_file.cpp", "static_cast<std::uint16_t>(i + 1));", "static_cast<std::uint16_t>(i));",
         ["host:IconFile.*"]),
     "overlong UTF-8 let through": (
-        "core/utf8.cpp", "value >= lead.smallest && ", "", ["host:TextEscape.*", "host:Utf8.*"]),
+        "common/utf8.cpp", "value >= lead.smallest && ", "", ["host:TextEscape.*", "host:Utf8.*"]),
     "YAML line separator unescaped": (
         "maker/text_escape.cpp", "c == 0x2028 || ", "", ["host:TextEscape.*"]),
     "the carried package never read": (
@@ -152,7 +152,7 @@ FAULTS = {
         "update/create_new_wrapper.cpp", "return true;\n    }\n    ShowMessage(kCopyFailed);", "return true;\n    }",
         ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
     "number on the folder, not the file name": (
-        "update/numbered_name.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
+        "common/numbered_name.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
         'return "(" + std::to_string(number) + ")" + name.substr(0, fileNameStart) +',
         ["host:NumberedName.*"]),
     "per-user and per-machine swapped": (

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "common/ascii_case.h"
 #include "core/log.h"
 #include "core/wide_text.h"
 #include "launch/default_action.h"
@@ -10,16 +11,6 @@
 namespace ZORVANE {
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Locale-free on purpose: the switch must not depend on the user's code page.
-bool EqualsIgnoringAsciiCase(const char* text, const char* lowercase) {
-    for (; *text != '\0' && *lowercase != '\0'; ++text, ++lowercase) {
-        if (LowerAscii(*text) != *lowercase) return false;
-    }
-    return *text == *lowercase;
-}
 
 // The arguments in UTF-8; false when one holds UTF-16 that has no UTF-8 form.
 bool ArgumentsInUtf8(wchar_t** first, wchar_t** end, ArgumentList& arguments) {

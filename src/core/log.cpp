@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/system_files.h"
-#include "core/utf8.h"
+#include "common/utf8.h"
 #include "core/wide_text.h"
 
 namespace ZORVANE {

@@ -1,5 +1,6 @@
 #include "core/system_files.h"
 
+#include "common/utf8.h"
 #include "core/unique_handles.h"
 #include "core/wide_text.h"
 
@@ -31,7 +32,7 @@ std::string SystemFilePath(const char* name) {
     if (length == 0 || length >= MAX_PATH || !Narrow(folder, length, path)) return std::string();
     path += '\\';
     path += name;
-    return WideLength(path) < MAX_PATH ? path : std::string();
+    return Utf16Length(path) < MAX_PATH ? path : std::string();
 }
 
 void PreloadSystemLibraries(const char* const* libraries) {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 
 namespace ZORVANE {
 

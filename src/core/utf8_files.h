@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 
 namespace ZORVANE {
 

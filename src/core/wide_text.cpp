@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "core/unique_handles.h"
-#include "core/utf8.h"
+#include "common/utf8.h"
 
 namespace ZORVANE {
 
@@ -48,11 +48,6 @@ bool Narrow(const wchar_t* wide, size_t length, std::string& utf8) {
     }
     utf8.swap(result);
     return true;
-}
-
-size_t WideLength(const std::string& utf8) {
-    std::wstring wide;
-    return Widen(utf8, wide) ? wide.size() : 0;
 }
 
 bool OptionTextToUtf8(const std::string& stored, std::string& utf8) {

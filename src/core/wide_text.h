@@ -18,10 +18,6 @@ namespace ZORVANE {
     return Narrow(wide.data(), wide.size(), utf8);
 }
 
-// The number of UTF-16 units utf8 takes at the platform; 0 when it is not
-// valid UTF-8. The platform's path limits count these, not bytes.
-size_t WideLength(const std::string& utf8);
-
 // An option line as stored in a launcher, in UTF-8: launchers are made with
 // UTF-8 option lines now, and those made before hold text in the ANSI code
 // page, which is what a line that is not valid UTF-8 is taken for. False

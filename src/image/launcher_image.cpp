@@ -1,6 +1,6 @@
 #include "image/launcher_image.h"
 
-#include "core/payload.h"
+#include "common/payload.h"
 #include "image/image_layout.h"
 #include "image/image_reader.h"
 

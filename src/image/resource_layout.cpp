@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/payload.h"
+#include "common/payload.h"
 #include "image/index_sort.h"
 #include "image/pe_format.h"
 

@@ -2,7 +2,8 @@
 
 #include <cstddef>
 
-#include "core/utf8.h"
+#include "common/utf8.h"
+#include "image/pe_format.h"
 
 namespace ZORVANE {
 
@@ -26,15 +27,10 @@ struct Node {
     std::vector<Node> children;
 };
 
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t value) {
-    out[at] = static_cast<std::uint8_t>(value);
-    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
 void Append16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(0);
     out.push_back(0);
-    Put16(out, out.size() - 2, value);
+    pe::Put16(out.data() + out.size() - 2, value);
 }
 
 void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -64,7 +60,7 @@ void Serialize(const Node& node, std::vector<std::uint8_t>& out) {
         PadTo32Bits(out);
         Serialize(child, out);
     }
-    Put16(out, start, static_cast<std::uint16_t>(out.size() - start));
+    pe::Put16(out.data() + start, static_cast<std::uint16_t>(out.size() - start));
 }
 
 // A text as the table keeps it: at most kLongestText units with its suffix,

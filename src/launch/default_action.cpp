@@ -4,8 +4,8 @@
 
 #include "core/fatal_error.h"
 #include "core/log.h"
-#include "core/path_names.h"
-#include "core/payload.h"
+#include "common/path_names.h"
+#include "common/payload.h"
 #include "core/system_files.h"
 #include "core/unique_handles.h"
 #include "core/wide_text.h"
@@ -13,7 +13,7 @@
 #include "launch/integrity.h"
 #include "launch/own_resource.h"
 #include "launch/package_file.h"
-#include "launch/silent_options.h"
+#include "common/silent_options.h"
 #include "launch/tmp_file_generator.h"
 
 namespace ZORVANE {
@@ -21,8 +21,6 @@ namespace ZORVANE {
 namespace {
 
 constexpr char kTemporaryPrefix[] = "TVX_INST";
-// Characters of a process command line, terminator included.
-constexpr size_t kCommandLineLimit = 32767;
 constexpr char kShellLibrary[] = "shell32.dll";
 // What starting the installer loads: the shell (with user32 and gdi32), then
 // the COM libraries that ShellExecuteEx loads on first use.
@@ -162,7 +160,7 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     request.nShow = SW_SHOWNORMAL;
     // "<program>" <parameters> must fit one process command line: options are
     // never passed on cut, whether or not the platform would refuse them.
-    if (wideProgram.size() + 3 + parameters.size() >= kCommandLineLimit) {
+    if (!FitsCommandLine(CommandLineUnits(wideProgram.size(), parameters.size()))) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
         return Fail("the installer options are longer than a command line can be.");
     }

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 #include "maker/descriptor_io.h"
 #include "maker/unique_fd.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 
 namespace ZORVANE {
 

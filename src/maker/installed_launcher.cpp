@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "common/path_names.h"
 #include "maker/tool_report.h"
 
 namespace ZORVANE {
@@ -33,7 +34,7 @@ bool ReadOwnPath(std::string& path) {
 bool FindInstalledLauncher(std::string& path) {
     std::string own;
     if (!ReadOwnPath(own)) return false;
-    path = own.substr(0, own.rfind('/') + 1) + LAUNCHER_MAKE_INSTALLED_SOURCE;
+    path = own.substr(0, FileNameStart(own, "/")) + LAUNCHER_MAKE_INSTALLED_SOURCE;
     return true;
 }
 

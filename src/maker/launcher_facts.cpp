@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/payload.h"
+#include "common/payload.h"
 #include "image/launcher_image.h"
 #include "maker/descriptor_io.h"
 #include "maker/isolated_package_info.h"

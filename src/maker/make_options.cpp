@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/utf8.h"
+#include "common/payload.h"
+#include "common/utf8.h"
 #include "maker/tool_report.h"
 
 namespace ZORVANE {
@@ -14,22 +15,6 @@ namespace {
 
 enum LongOnly { kMsi = 256, kParams, kForce, kHelp, kVersion, kIcon, kNoProductInfo, kDescribe, kWinget };
 
-// The launcher starts "<system dir>\msiexec.exe" /i "<temp dir>\TVX_INST...msi" <option line>
-// as one command line of at most 32767 UTF-16 characters with its terminator.
-// Both paths are at most MAX_PATH - 1 (259) characters, so the option line may
-// have 32767 - 1 - (259 + 3) - (4 + 259 + 2) = 32239.
-constexpr std::size_t kLongestOptionLine = 32239;
-
-// UTF-16 code units of well-formed UTF-8 text: one per character, two past U+FFFF.
-std::size_t Utf16Length(const char* text) {
-    std::size_t units = 0;
-    for (; *text != '\0'; ++text) {
-        const unsigned char byte = static_cast<unsigned char>(*text);
-        units += (byte & 0xC0) != 0x80 ? 1 : 0;
-        units += byte >= 0xF0 ? 1 : 0;
-    }
-    return units;
-}
 
 const option kOptions[] = {
     {"msi", required_argument, nullptr, kMsi},

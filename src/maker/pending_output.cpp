@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "common/path_names.h"
 #include "maker/temporary_file.h"
 #include "maker/tool_report.h"
 #include "maker/unique_fd.h"
@@ -12,12 +13,6 @@
 namespace ZORVANE {
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 mode_t CreationMask() {
     const mode_t mask = umask(0);
@@ -39,7 +34,7 @@ void PendingOutput::Discard() {
 
 bool PendingOutput::Create(const std::string& target, mode_t mode) {
     target_ = target;
-    UniqueFd fd(CreateTemporaryFile(FolderOf(target) + "/.launcher-make-XXXXXX", temporary_));
+    UniqueFd fd(CreateTemporaryFile(target.substr(0, FileNameStart(target, "/")) + ".launcher-make-XXXXXX", temporary_));
     if (!fd) {
         ReportFileErrno(target, errno);
         return false;

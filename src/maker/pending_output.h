@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 
 namespace ZORVANE {
 

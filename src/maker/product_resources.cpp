@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/path_names.h"
 #include "image/icon_file.h"
 #include "image/version_resource.h"
 #include "maker/input_file.h"
@@ -49,11 +50,6 @@ void RemoveIconImages(ImageModel& model) {
     for (const ResourceKey& key : images) model.RemoveLeaf(key);
 }
 
-std::string FileName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 bool AddIconResources(const std::string& iconPath, ImageModel& model) {
@@ -89,7 +85,8 @@ bool AddVersionResource(const PackageInfo& info, const std::string& packageName,
                                     "the file version is 0.0.0.0";
         ReportFileError(packageName, warning.c_str());
     }
-    const VersionTexts texts{info.productName, info.manufacturer, info.productVersion, FileName(outputPath)};
+    const VersionTexts texts{info.productName, info.manufacturer, info.productVersion,
+                             outputPath.substr(FileNameStart(outputPath, "/"))};
     for (const std::string& key : CutVersionTexts(texts)) {
         const std::string warning = "warning: the version resource's " + key + " is cut to its first " +
                                     std::to_string(kLongestVersionText) + " UTF-16 units";

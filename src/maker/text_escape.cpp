@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/utf8.h"
+#include "common/utf8.h"
 
 namespace ZORVANE {
 

@@ -1,4 +1,4 @@
-// The owner of the native maker's file descriptors (streams: core/unique_stream.h):
+// The owner of the native maker's file descriptors (streams: common/unique_stream.h):
 // each is closed by the scope that opened it, on every path.
 #pragma once
 

@@ -4,13 +4,13 @@
 
 #include "core/exclusive_file.h"
 #include "core/log.h"
-#include "core/path_names.h"
+#include "common/path_names.h"
 #include "core/unique_handles.h"
 #include "core/utf8_files.h"
 #include "core/wide_text.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"
-#include "update/numbered_name.h"
+#include "common/numbered_name.h"
 #include "update/target_path.h"
 
 namespace ZORVANE {

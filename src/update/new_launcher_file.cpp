@@ -4,25 +4,17 @@
 
 #include <cwchar>
 
+#include "common/path_names.h"
 #include "core/utf8_files.h"
 #include "core/wide_text.h"
 
 namespace ZORVANE {
 
-namespace {
-
-// The target's folder, so that the final move is a rename on one volume.
-std::string FolderOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut + 1);
-}
-
-}  // namespace
-
 TemporaryLauncherFile::TemporaryLauncherFile(const std::string& targetPath) {
     wchar_t buffer[MAX_PATH] = {};
     std::wstring folder;
-    // Creates the file under a unique name, so nothing else is overwritten.
+    // Creates the file under a unique name, so nothing else is overwritten;
+    // in the target's folder, so that the final move is a rename on one volume.
     if (!Widen(FolderOf(targetPath), folder) || GetTempFileNameW(folder.c_str(), L"new", 0, buffer) == 0) return;
     std::string path;
     if (Narrow(buffer, wcslen(buffer), path)) {

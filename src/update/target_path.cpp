@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "core/path_names.h"
-#include "core/wide_text.h"
+#include "common/path_names.h"
+#include "common/utf8.h"
 
 namespace ZORVANE {
 
@@ -15,7 +15,7 @@ bool ResolveTargetPath(const std::string& folder, const std::string& name, std::
         joined += name;
     }
     // The platform counts UTF-16 units; a name that is not UTF-8 fits nowhere.
-    const size_t length = WideLength(joined);
+    const size_t length = Utf16Length(joined);
     if (length == 0 || length >= MAX_PATH) return false;
     path = joined;
     return true;

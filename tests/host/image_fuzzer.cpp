@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 #include "fuzz_check.h"
 #include "image/image_reader.h"
 #include "image/launcher_image.h"

@@ -2,7 +2,7 @@
 // front of the file name, never of a folder or drive.
 #include <gtest/gtest.h>
 
-#include "update/numbered_name.h"
+#include "common/numbered_name.h"
 
 namespace ZORVANE {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/unique_stream.h"
+#include "common/unique_stream.h"
 
 namespace ZORVANE {
 namespace test {

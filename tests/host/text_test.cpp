@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "core/path_names.h"
-#include "core/utf8.h"
-#include "launch/silent_options.h"
+#include "common/path_names.h"
+#include "common/utf8.h"
+#include "common/silent_options.h"
 
 using namespace ZORVANE;
 
@@ -40,20 +40,34 @@ TEST(Utf8, ACutNeverSplitsACharacter) {
     for (const auto& [limit, length] : cases) EXPECT_EQ(Utf8PrefixLength(text, limit), length) << limit;
 }
 
+// What the platform's limits count: one unit a character, two past U+FFFF; none for text it refuses.
+TEST(Utf8, Utf16LengthCountsUnitsOfValidTextOnly) {
+    const std::pair<const char*, size_t> cases[] = {
+        {"", 0}, {"Setup", 5}, {"Дмитрий", 7}, {"安装", 2}, {"\xF0\x9F\x98\x80", 2}, {"caf\xE9", 0}, {"\xED\xA0\x80", 0},
+    };
+    for (const auto& [text, units] : cases) EXPECT_EQ(Utf16Length(text), units) << text;
+}
+
 TEST(PathNames, TakeUtf8NamesApartAtSeparatorsOnly) {
-    // path, file name, without extension of the path
-    const char* cases[][3] = {
-        {"C:\\users\\Дмитрий\\Установка.exe", "Установка.exe", "C:\\users\\Дмитрий\\Установка"},
-        {"C:\\用户\\安装程序.exe", "安装程序.exe", "C:\\用户\\安装程序"},
-        {"C:\\ソフト\\表示.exe", "表示.exe", "C:\\ソフト\\表示"},  // 0x5C is a trail byte in code page 932
-        {"a.b.exe", "a.b.exe", "a.b"},
-        {"dir\\", "dir\\", "dir\\"},
-        {"a.b c", "a.b c", "a.b c"},
+    // path, file name, without extension of the path, folder
+    const char* cases[][4] = {
+        {"C:\\users\\Дмитрий\\Установка.exe", "Установка.exe", "C:\\users\\Дмитрий\\Установка", "C:\\users\\Дмитрий\\"},
+        {"C:\\用户\\安装程序.exe", "安装程序.exe", "C:\\用户\\安装程序", "C:\\用户\\"},
+        {"C:\\ソフト\\表示.exe", "表示.exe", "C:\\ソフト\\表示", "C:\\ソフト\\"},  // 0x5C is a trail byte in code page 932
+        {"a.b.exe", "a.b.exe", "a.b", "."},
+        {"dir\\", "dir\\", "dir\\", "dir\\"},
+        {"a.b c", "a.b c", "a.b c", "."},
+        {"C:x.exe", "x.exe", "C:x", "C:"},
+        {"sub/New.exe", "New.exe", "sub/New", "sub/"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileNameOf(c[0]), c[1]) << c[0];
         EXPECT_EQ(WithoutExtension(c[0]), c[2]) << c[0];
+        EXPECT_EQ(FolderOf(c[0]), c[3]) << c[0];
     }
+    // A POSIX path splits at '/' only.
+    EXPECT_EQ(FolderOf("/srv/out\\x:y.exe", "/"), "/srv/");
+    EXPECT_EQ(FileNameStart("launcher.exe", "/"), 0u);
 }
 
 TEST(SilentOptions, OnlyTheSwitchesThatHideEveryWindow) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/path_names.h"
+#include "common/path_names.h"
 #include "core/wide_text.h"
 
 using namespace ZORVANE;

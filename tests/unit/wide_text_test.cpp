@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/utf8.h"
 #include "core/wide_text.h"
 
 using namespace ZORVANE;
@@ -20,7 +21,15 @@ TEST(WideText, ConvertsExactlyOrNotAtAll) {
     const wchar_t lone[] = {L'a', 0xD800, L'b'};
     EXPECT_FALSE(Narrow(lone, 3, utf8));
     EXPECT_EQ(utf8, "kept");
-    EXPECT_EQ(WideLength("Дмитрий"), 7u);
+}
+
+// The platform-free count is the one the platform's limits are checked with.
+TEST(WideText, Utf16LengthIsThePlatformsCount) {
+    for (const char* text : {"", "Setup.exe", "Дмитрий", "安装程序", "\xF0\x9F\x98\x80 x", "a\xEF\xBF\xBF" "b"}) {
+        std::wstring wide;
+        ASSERT_TRUE(Widen(text, wide)) << text;
+        EXPECT_EQ(Utf16Length(text), wide.size()) << text;
+    }
 }
 
 // The unit tests run with ANSI code page 1252.

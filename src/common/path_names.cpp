@@ -1,4 +1,4 @@
-#include "core/path_names.h"
+#include "common/path_names.h"
 
 namespace ZORVANE {
 
@@ -9,6 +9,15 @@ namespace {
 bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
 }  // namespace
+
+std::size_t FileNameStart(std::string_view path, std::string_view separators) {
+    return path.find_last_of(separators) + 1;  // npos + 1 is 0
+}
+
+std::string FolderOf(std::string_view path, std::string_view separators) {
+    const std::size_t start = FileNameStart(path, separators);
+    return start == 0 ? std::string(".") : std::string(path.substr(0, start));
+}
 
 std::string FileNameOf(const std::string& path) {
     size_t start = 0;

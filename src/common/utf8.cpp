@@ -1,4 +1,4 @@
-#include "core/utf8.h"
+#include "common/utf8.h"
 
 namespace ZORVANE {
 
@@ -56,6 +56,15 @@ std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
     // Back over the continuation bytes of a character the limit cuts.
     while (end > 0 && IsContinuation(static_cast<unsigned char>(text[end]))) --end;
     return end;
+}
+
+std::size_t Utf16Length(std::string_view text) {
+    std::size_t units = 0;
+    bool valid = true;
+    for (std::size_t position = 0; valid && position < text.size();) {
+        units += NextCodePoint(text, position, valid) < 0x10000 ? 1 : 2;
+    }
+    return valid ? units : 0;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

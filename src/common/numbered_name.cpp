@@ -1,9 +1,11 @@
-#include "update/numbered_name.h"
+#include "common/numbered_name.h"
+
+#include "common/path_names.h"
 
 namespace ZORVANE {
 
 std::string NumberedName(const std::string& name, unsigned number) {
-    size_t fileNameStart = name.find_last_of("\\/:") + 1;  // npos + 1 is 0
+    const size_t fileNameStart = FileNameStart(name);
     return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" + name.substr(fileNameStart);
 }
 

@@ -30,4 +30,8 @@ std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit);
 // UTF-16 as Windows reads it; malformed input becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// The number of UTF-16 units text takes at the platform, whose path and
+// command-line limits count these, not bytes; 0 when it is not valid UTF-8.
+std::size_t Utf16Length(std::string_view text);
+
 }  // namespace ZORVANE

@@ -1,10 +1,10 @@
-#include "launch/silent_options.h"
+#include "common/silent_options.h"
+
+#include "common/ascii_case.h"
 
 namespace ZORVANE {
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsSilentSwitch(std::string word) {
     if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
