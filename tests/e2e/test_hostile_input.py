@@ -10,7 +10,7 @@ from concurrent.futures import ThreadPoolExecutor
 import pytest
 
 from pe_resources import with_option_bytes
-from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, windows_path
+from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, RUN_AT_INTEGRITY, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
 CASES = int(os.environ.get("FUZZ_CASES", "120"))
@@ -150,6 +150,23 @@ def test_deployment_command_lines_reach_msiexec_as_written(work):
         assert result.status == 0 and not result.crashed, line
         [((_, options), _)] = seen
         assert options == per_user_choice(result) + msiexec.encode(), line
+
+
+def test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at(work):
+    """Started as a standard user's shell starts it: a duplicated token,
+    lowered to medium. Wine 10 leaves it high: NtSetInformationToken takes
+    TokenIntegrityLevel as a stub that succeeds, and NtQueryInformationToken
+    answers S-1-16-12288 for any handle. Windows gives medium. Either way the
+    launcher's line and choice follow the level its parent reads from it."""
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
+    result, records = work.launch_alone(launcher, "/qb", "INSTALLDIR=C:\\A B", via=[RUN_AT_INTEGRITY, "0x2000"])
+    token, child = re.search(r"token 0x(-?[0-9a-f]+) child 0x(-?[0-9a-f]+)", result.stderr).groups()
+    assert token == child and child in ("2000", "3000"), result.stderr  # the process runs with the token made
+    level, choice = ("Medium", "1") if child == "2000" else ("High", "0")
+    assert result.status == 0 and result.lines == [f"IsProcesPrivileged - Event Process has {level} Integrity",
+                                                   "DefaultAction - Events installer exited with code 0"]
+    [record] = records
+    assert parse_record(record["raw"])[1] == f'MSIINSTALLPERUSER={choice} /qb INSTALLDIR="C:\\A B" '.encode()
 
 
 def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
