@@ -131,6 +131,8 @@ DEPLOYMENT_LINES = [
     (r'INSTALLDIR=\"C:\Program Files\X\" /l*v \"C:\log dir\x.log\"',  # the old workaround
      r'INSTALLDIR="C:\Program Files\X" /l*v "C:\log dir\x.log" '),
     (r'"/qn REBOOT=ReallySuppress" -l*v "C:\log dir\y.log"', r'/qn REBOOT=ReallySuppress -l*v "C:\log dir\y.log" '),
+    (r'"INSTALLDIR=\"C:\Program Files\X\"" "/l*v \"C:\log dir\z.log\""',  # quoted, quotes and all
+     r'INSTALLDIR="C:\Program Files\X" /l*v "C:\log dir\z.log" '),
     (r'"INSTALLDIR=C:\Program Files\\" TARGETDIR="C:\A B\\" "C:\a b\\"',  # a backslash ends the value
      r'INSTALLDIR="C:\Program Files\" TARGETDIR="C:\A B\" "C:\a b\" '),
     (r'TRANSFORMS="1033 fr.mst;b.mst" /t "a b.mst" COMPANY=Contoso',

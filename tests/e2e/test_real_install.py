@@ -67,10 +67,11 @@ def test_failed_installations_give_msiexecs_own_code(real_work, sample_msi):
 QUOTED_INSTALLS = [
     (r'/qn INSTALLDIR="C:\Quote Test" /l*v "C:\log dir\inst.log"', "Quote Test", "log dir/inst.log"),
     (r'"/qn REBOOT=ReallySuppress" INSTALLDIR=\"C:\Quote Test 2\"', "Quote Test 2", None),  # the old workaround
+    (r'/qn "INSTALLDIR=\"C:\Quote Test 3\""', "Quote Test 3", None),  # the workaround, quoted
 ]
 
 
-@pytest.mark.parametrize("line, folder, log", QUOTED_INSTALLS, ids=["quoted", "workaround"])
+@pytest.mark.parametrize("line, folder, log", QUOTED_INSTALLS, ids=["quoted", "workaround", "quoted-workaround"])
 def test_quoted_values_install_where_the_deployment_command_line_says(real_work, line, folder, log):
     work = real_work
     drive = work.wine.path / "drive_c"
