@@ -35,8 +35,8 @@ std::vector<Case> Cases() {
     const std::string pad((kRoom - 1) % 2, 'x');  // so that the smiles end at the room's edge
     const std::string smiles = pad + Repeated(smile, (kRoom - 1) / 2);
     const std::string folder = "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\\\xE5\xAE\x89 \xE8\xA3\x85";  // C:\Прог\安 装
-    const std::string polish = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g";                        // Zażółć g
-    const std::string name = "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9";       // Дмитрий
+    const std::string polish = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g";                             // Zażółć g
+    const std::string name = "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9";           // Дмитрий
     return {
         {{}, "", true},
         {{"/qb", "X=1"}, "/qb X=1 ", true},
@@ -52,12 +52,16 @@ std::vector<Case> Cases() {
         {{"-l*v C:\\log dir\\x.log", "/"}, "-l*v C:\\log dir\\x.log / ", true},
         {{"A=x\ty", "a\tb", "\t/qn", " /qn"}, "A=\"x\ty\" \"a\tb\" \"\t/qn\" \" /qn\" ", true},
         {{"INSTALLDIR=C:\\Program Files\\", "C:\\my dir\\"},
-         "INSTALLDIR=\"C:\\Program Files\\\" \"C:\\my dir\\\" ", true},
+         "INSTALLDIR=\"C:\\Program Files\\\" \"C:\\my dir\\\" ",
+         true},
         {{"_P.1=a b", "A=B=C D", "P= ", "p=a b"}, "_P.1=\"a b\" A=\"B=C D\" P=\" \" p=\"a b\" ", true},
         // No property name: a digit first, nothing, a blank, a dash, a letter outside ASCII.
         {{"1P=a b", "=a b", "MY PROP=a", "P-Q=a b", "\xC3\x84=a b", " "},
-         "\"1P=a b\" \"=a b\" \"MY PROP=a\" \"P-Q=a b\" \"\xC3\x84=a b\" \" \" ", true},
-        {{"INSTALLDIR=" + folder, polish, name}, "INSTALLDIR=\"" + folder + "\" \"" + polish + "\" " + name + " ", true},
+         "\"1P=a b\" \"=a b\" \"MY PROP=a\" \"P-Q=a b\" \"\xC3\x84=a b\" \" \" ",
+         true},
+        {{"INSTALLDIR=" + folder, polish, name},
+         "INSTALLDIR=\"" + folder + "\" \"" + polish + "\" " + name + " ",
+         true},
         // The limit, counted in UTF-16 units after quoting.
         {{Repeated(x, kRoom - 1)}, Repeated(x, kRoom - 1) + " ", true},
         {{Repeated(x, kRoom)}, Repeated(x, kRoom) + " ", false},

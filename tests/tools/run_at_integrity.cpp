@@ -76,8 +76,8 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessAsUserW(token.value, nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                              nullptr, nullptr, &startup, &started)) {
+    if (!CreateProcessAsUserW(token.value, nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                              nullptr, &startup, &started)) {
         return Failed("CreateProcessAsUserW");
     }
     Handle process{started.hProcess}, thread{started.hThread};
@@ -85,7 +85,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stderr);
     ResumeThread(thread.value);
     DWORD exitCode = 0;
-    if (WaitForSingleObject(process.value, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.value, &exitCode)) {
+    if (WaitForSingleObject(process.value, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.value, &exitCode)) {
         return Failed("waiting");
     }
     return static_cast<int>(exitCode);
