@@ -197,11 +197,17 @@ FAULTS = {
         ["host:ForwardedArguments.*",
          "test_hostile_input.py::test_options_too_long_for_one_command_line_never_reach_msiexec_cut"]),
     # The per-user choice from the integrity level.
+    "medium logged as low": (
+        "launch/integrity.cpp", 'case IntegrityClass::Medium: return "Process has Medium Integrity";',
+        'case IntegrityClass::Medium: return "Process has Low Integrity";', ["InstallerParameters"]),
     "no integrity answer taken as per-user": (
         "launch/integrity.cpp", "if (!level) return true;", "if (!level) return false;", ["InstallerParameters"]),
     "medium-plus taken as high": (
         "launch/integrity.cpp", "if (relativeIdentifier < kHighIntegrityFloor) return IntegrityClass::Medium;",
         "if (relativeIdentifier == kMediumIntegrityFloor) return IntegrityClass::Medium;", ["InstallerParameters"]),
+    "low logged as medium": (
+        "launch/integrity.cpp", 'case IntegrityClass::Low: return "Process has Low Integrity";',
+        'case IntegrityClass::Low: return "Process has Medium Integrity";', ["InstallerParameters"]),
     "the level read for an option line": (
         "launch/installer_command_line.cpp",
         '    if (!optionsFromResource) {\n        parameters += IsProcesPrivileged(readLevel) ?',

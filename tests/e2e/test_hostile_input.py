@@ -157,8 +157,9 @@ def test_deployment_command_lines_reach_msiexec_as_written(work):
 def test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at(work):
     """Started as a standard user's shell starts it: a duplicated token,
     lowered to medium. Wine 10 leaves it high: NtSetInformationToken takes
-    TokenIntegrityLevel as a stub that succeeds, and NtQueryInformationToken
-    answers S-1-16-12288 for any handle. Windows gives medium. Either way the
+    TokenIntegrityLevel as a stub that succeeds ("TokenIntegrityLevel stub!"),
+    and NtQueryInformationToken answers 0x3000 for any handle, the token and
+    the process read back included. Windows gives medium. Either way the
     launcher's line and choice follow the level its parent reads from it."""
     launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
     result, records = work.launch_alone(launcher, "/qb", "INSTALLDIR=C:\\A B", via=[RUN_AT_INTEGRITY, "0x2000"])

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 #include "launch/installer_command_line.h"
 #include "launch/integrity.h"
@@ -22,6 +25,31 @@ IntegrityLevel NoAnswer() {
     return std::nullopt;
 }
 
+// The lines the code under test writes to the debug output: with no
+// debugger attached, OutputDebugStringA's exception reaches this process's
+// vectored handlers first.
+class DebugOutput {
+public:
+    DebugOutput() : handler_(AddVectoredExceptionHandler(1, Record)) { lines_.clear(); }
+    ~DebugOutput() { RemoveVectoredExceptionHandler(handler_); }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+private:
+    static constexpr DWORD kDebugPrint = 0x40010006;  // DBG_PRINTEXCEPTION_C: length with NUL, text
+    static LONG CALLBACK Record(EXCEPTION_POINTERS* exception) {
+        const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+        if (record.ExceptionCode == kDebugPrint && record.NumberParameters >= 2 && record.ExceptionInformation[0] > 0) {
+            lines_.emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
+                                record.ExceptionInformation[0] - 1);
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static inline std::vector<std::string> lines_;
+    void* handler_;
+};
+
 const std::string kPackage = "C:\\Users\\Dmitry\\AppData\\Local\\Temp\\TVX_INST0Setup.msi";
 
 }  // namespace
@@ -36,24 +64,39 @@ TEST(ClassifyIntegrity, SplitsAtExactly0x2000And0x3000) {
 
 // Per-user below high integrity, per-machine at high integrity and when the
 // level cannot be read (a token that cannot be read, a system without
-// levels); an option line is passed alone, and no level is read for it.
+// levels), with the level found logged; an option line is passed alone, and
+// no level is read for it.
 TEST(InstallerParameters, FollowTheIntegrityAnswerOnlyWithoutAnOptionLine) {
-    const std::pair<IntegrityReader, const char*> cases[] = {
-        {At<0>, "MSIINSTALLPERUSER=1 "},       // untrusted
-        {At<0x1000>, "MSIINSTALLPERUSER=1 "},  // low
-        {At<0x2000>, "MSIINSTALLPERUSER=1 "},  // medium
-        {At<0x2100>, "MSIINSTALLPERUSER=1 "},  // medium-plus
-        {At<0x3000>, "MSIINSTALLPERUSER=0 "},  // high
-        {At<0x4000>, "MSIINSTALLPERUSER=0 "},  // system
-        {NoAnswer, "MSIINSTALLPERUSER=0 "},
+    struct Case {
+        IntegrityReader reader;
+        const char* choice;
+        std::vector<std::string> lines;
+    };
+    const std::string low = "IsProcesPrivileged - Event Process has Low Integrity";
+    const std::string medium = "IsProcesPrivileged - Event Process has Medium Integrity";
+    const std::string high = "IsProcesPrivileged - Event Process has High Integrity";
+    const Case cases[] = {
+        {At<0>, "MSIINSTALLPERUSER=1 ", {low}},          // untrusted
+        {At<0x1000>, "MSIINSTALLPERUSER=1 ", {low}},     // low
+        {At<0x2000>, "MSIINSTALLPERUSER=1 ", {medium}},  // medium
+        {At<0x2100>, "MSIINSTALLPERUSER=1 ", {medium}},  // medium-plus
+        {At<0x3000>, "MSIINSTALLPERUSER=0 ", {high}},    // high
+        {At<0x4000>, "MSIINSTALLPERUSER=0 ", {high}},    // system
+        {NoAnswer, "MSIINSTALLPERUSER=0 ", {}},
     };
     const std::string start = "/i \"" + kPackage + "\" ";
-    for (const auto& [reader, choice] : cases) {
+    for (const Case& c : cases) {
         readings = 0;
-        EXPECT_EQ(InstallerParameters(kPackage, "/qb X=1 ", false, reader), start + choice + "/qb X=1 ") << choice;
+        {
+            const DebugOutput output;
+            EXPECT_EQ(InstallerParameters(kPackage, "/qb X=1 ", false, c.reader), start + c.choice + "/qb X=1 ");
+            EXPECT_EQ(output.Lines(), c.lines) << c.choice;
+        }
         EXPECT_EQ(readings, 1);
-        EXPECT_EQ(InstallerParameters(kPackage, "/qn INSTALLDIR=\"C:\\A B\"", true, reader),
+        const DebugOutput output;
+        EXPECT_EQ(InstallerParameters(kPackage, "/qn INSTALLDIR=\"C:\\A B\"", true, c.reader),
                   start + "/qn INSTALLDIR=\"C:\\A B\"");
         EXPECT_EQ(readings, 1) << "a level read for an option line";
+        EXPECT_EQ(output.Lines(), std::vector<std::string>{});
     }
 }
