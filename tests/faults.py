@@ -158,10 +158,67 @@ FAULTS = {
     "per-user and per-machine swapped": (
         "launch/installer_command_line.cpp", '"MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 "',
         '"MSIINSTALLPERUSER=1 " : "MSIINSTALLPERUSER=0 "',
-        ["test_hostile_input.py::test_hostile_arguments_reach_msiexec_literally"]),
+        ["test_hostile_input.py::test_hostile_arguments_reach_msiexec_literally", "InstallerParameters",
+         "test_hostile_input.py::test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at"]),
     "installer's exit code dropped": (
         "launch/default_action.cpp", "installerExitCode_ = exitCode;", "",
         ["test_launch.py::test_installers_exit_code_is_the_launchers"]),
+    # Arguments passed on as the caller quoted them.
+    "arguments joined unquoted again": (
+        "common/forwarded_arguments.cpp", "options += ForwardedArgument(argument);", "options += argument;",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written",
+         "test_real_install.py::test_quoted_values_install_where_the_deployment_command_line_says"]),
+    "a property value's blank left unquoted": (
+        "common/forwarded_arguments.cpp",
+        "return argument.substr(0, equals + 1) + '\"' + argument.substr(equals + 1) + '\"';", "return argument;",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written",
+         "test_real_install.py::test_quoted_values_install_where_the_deployment_command_line_says"]),
+    "the switch group quoted": (
+        "common/forwarded_arguments.cpp", "if (argument[0] == '/' || argument[0] == '-') return argument;", "",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written",
+         "test_real_install.py::test_quoted_values_install_where_the_deployment_command_line_says"]),
+    "an argument that holds a quote quoted again": (
+        "common/forwarded_arguments.cpp", " || argument.find('\"') != std::string::npos", "",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written",
+         "test_real_install.py::test_quoted_values_install_where_the_deployment_command_line_says"]),
+    "a tab taken for no blank": (
+        "common/forwarded_arguments.cpp", 'argument.find_first_of(" \\t")', "argument.find_first_of(' ')",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written"]),
+    "a trailing backslash escaped": (
+        "common/forwarded_arguments.cpp", "+ argument.substr(equals + 1) + '\"';",
+        "+ argument.substr(equals + 1) + (argument.back() == '\\\\' ? \"\\\\\\\"\" : \"\\\"\");",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written"]),
+    "any name taken for a property name": (
+        "common/forwarded_arguments.cpp", "if (name.empty() || !(IsAsciiLetter(name[0]) || name[0] == '_')) return false;",
+        "if (name.empty()) return false;",
+        ["host:ForwardedArguments.*", "test_hostile_input.py::test_deployment_command_lines_reach_msiexec_as_written"]),
+    "a command line one unit past the limit let through": (
+        "common/payload.h", "return units < kCommandLineLimit;", "return units <= kCommandLineLimit;",
+        ["host:ForwardedArguments.*",
+         "test_hostile_input.py::test_options_too_long_for_one_command_line_never_reach_msiexec_cut"]),
+    # The per-user choice from the integrity level.
+    "medium logged as low": (
+        "launch/integrity.cpp", 'case IntegrityClass::Medium: return "Process has Medium Integrity";',
+        'case IntegrityClass::Medium: return "Process has Low Integrity";', ["InstallerParameters"]),
+    "no integrity answer taken as per-user": (
+        "launch/integrity.cpp", "if (!level) return true;", "if (!level) return false;", ["InstallerParameters"]),
+    "medium-plus taken as high": (
+        "launch/integrity.cpp", "if (relativeIdentifier < kHighIntegrityFloor) return IntegrityClass::Medium;",
+        "if (relativeIdentifier == kMediumIntegrityFloor) return IntegrityClass::Medium;", ["InstallerParameters"]),
+    "low logged as medium": (
+        "launch/integrity.cpp", 'case IntegrityClass::Low: return "Process has Low Integrity";',
+        'case IntegrityClass::Low: return "Process has Medium Integrity";', ["InstallerParameters"]),
+    "the level read for an option line": (
+        "launch/installer_command_line.cpp",
+        '    if (!optionsFromResource) {\n        parameters += IsProcesPrivileged(readLevel) ?',
+        '    const bool privileged = IsProcesPrivileged(readLevel);\n    if (!optionsFromResource) {\n'
+        '        parameters += privileged ?',
+        ["InstallerParameters",
+         "test_hostile_input.py::test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end"]),
+    "the level not read for the arguments": (
+        "launch/installer_command_line.cpp", "IsProcesPrivileged(readLevel) ?", "((void)readLevel, true) ?",
+        ["InstallerParameters",
+         "test_hostile_input.py::test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at"]),
 }
 
 

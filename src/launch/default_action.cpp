@@ -4,6 +4,7 @@
 
 #include "core/fatal_error.h"
 #include "core/log.h"
+#include "common/forwarded_arguments.h"
 #include "common/path_names.h"
 #include "common/payload.h"
 #include "core/system_files.h"
@@ -34,15 +35,6 @@ std::string ReservationProblem(const ReservationFailure& failure) {
 }
 
 }  // namespace
-
-std::string OptionsFromArguments(const ArgumentList& arguments) {
-    std::string options;
-    for (const std::string& argument : arguments) {
-        options += argument;
-        options += ' ';
-    }
-    return options;
-}
 
 std::string PackageNameFromModulePath() {
     wchar_t path[MAX_PATH] = {};
@@ -88,7 +80,7 @@ bool DefaultAction::Fail(std::string reason) {
 bool DefaultAction::Run(const ArgumentList& arguments) {
     SetFatalExitCode(kLauncherFailure);
     optionsInForce_ = OptionsFromArguments(arguments);
-    if (Launch(arguments)) return true;
+    if (Launch()) return true;
     // A deployment system asks for silence; a person who started the setup
     // is never left without a word.
     if (!installerStarted_ && !RequestsSilentRun(optionsInForce_)) {
@@ -97,7 +89,7 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     return false;
 }
 
-bool DefaultAction::Launch(const ArgumentList& arguments) {
+bool DefaultAction::Launch() {
     // Loading the shell and COM takes milliseconds on Windows too: it overlaps the write.
     PreloadSystemLibraries(kInstallerStartLibraries);
     HMODULE module = GetModuleHandleW(nullptr);
@@ -135,8 +127,7 @@ bool DefaultAction::Launch(const ArgumentList& arguments) {
         return Fail("the installer package in " + packagePath + " was changed before it could be installed.");
     }
     const ClosedOnFatalError closeHold(hold.get());
-    return optionLine.empty() ? RunInstaller(packagePath, OptionsFromArguments(arguments), false)
-                              : RunInstaller(packagePath, optionLine, true);
+    return RunInstaller(packagePath, optionsInForce_, !optionLine.empty());
 }
 
 bool DefaultAction::RunInstaller(const std::string& packagePath, const std::string& options, bool optionsFromResource) {
@@ -147,7 +138,7 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     }
     std::wstring wideProgram, parameters;
     if (!Widen(program, wideProgram) ||
-        !Widen(InstallerParameters(packagePath, options, optionsFromResource, IsProcesPrivileged), parameters)) {
+        !Widen(InstallerParameters(packagePath, options, optionsFromResource, ReadOwnIntegrityLevel), parameters)) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
         return Fail("the installer options are not valid text.");
     }
@@ -158,8 +149,9 @@ bool DefaultAction::RunInstaller(const std::string& packagePath, const std::stri
     request.lpFile = wideProgram.c_str();
     request.lpParameters = parameters.c_str();
     request.nShow = SW_SHOWNORMAL;
-    // "<program>" <parameters> must fit one process command line: options are
-    // never passed on cut, whether or not the platform would refuse them.
+    // "<program>" <parameters>, quotes put back included, must fit one process
+    // command line: options are never passed on cut, whether or not the
+    // platform would refuse them.
     if (!FitsCommandLine(CommandLineUnits(wideProgram.size(), parameters.size()))) {
         WriteLog(Name(), "Surprise", "couldn't start %s", program.c_str());
         return Fail("the installer options are longer than a command line can be.");

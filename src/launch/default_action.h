@@ -35,20 +35,16 @@ public:
     static constexpr unsigned long kLauncherFailure = 1603;
 
 private:
-    [[nodiscard]] bool Launch(const ArgumentList& arguments);
+    [[nodiscard]] bool Launch();
     [[nodiscard]] bool ReadOptionLine(HMODULE module, std::string& optionLine);
     [[nodiscard]] bool ReadPackage(HMODULE module, ResourceView& package);
     [[nodiscard]] bool Fail(std::string reason);
 
     unsigned long installerExitCode_ = kLauncherFailure;
     bool installerStarted_ = false;
-    std::string optionsInForce_;  // what decides whether a failure is shown
+    std::string optionsInForce_;  // what msiexec gets, and what decides whether a failure is shown
     std::string failure_;         // why the installer was not started, for the person at the screen
 };
-
-// Options taken from the command line: each argument followed by one blank,
-// with no quoting added.
-std::string OptionsFromArguments(const ArgumentList& arguments);
 
 // The name the package is extracted under: the launcher's own file name with
 // its extension replaced by ".msi", in UTF-8. Empty when the own path is unknown.

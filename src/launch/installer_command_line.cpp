@@ -5,10 +5,10 @@
 namespace ZORVANE {
 
 std::string InstallerParameters(const std::string& packagePath, const std::string& options, bool optionsFromResource,
-                                PrivilegeProbe isPrivileged) {
+                                IntegrityReader readLevel) {
     std::string parameters = "/i \"" + packagePath + "\" ";
     if (!optionsFromResource) {
-        parameters += isPrivileged() ? "MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 ";
+        parameters += IsProcesPrivileged(readLevel) ? "MSIINSTALLPERUSER=0 " : "MSIINSTALLPERUSER=1 ";
     }
     return parameters + options;
 }

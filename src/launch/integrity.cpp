@@ -19,25 +19,6 @@ const char* IntegrityMessage(IntegrityClass level) {
     return "Process has High Integrity";
 }
 
-// The label's last sub-authority; false when the token carries no integrity
-// level or the label has no sub-authority.
-bool ReadIntegrityLevel(HANDLE token, DWORD& level) {
-    DWORD size = 0;
-    if (GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return false;
-    }
-    UniqueLocal block(LocalAlloc(LMEM_FIXED, size));
-    if (!block || !GetTokenInformation(token, TokenIntegrityLevel, block.get(), size, &size)) {
-        return false;
-    }
-    PSID sid = static_cast<TOKEN_MANDATORY_LABEL*>(block.get())->Label.Sid;
-    UCHAR count = *GetSidSubAuthorityCount(sid);
-    if (count == 0) return false;
-    level = *GetSidSubAuthority(sid, count - 1u);
-    return true;
-}
-
 }  // namespace
 
 IntegrityClass ClassifyIntegrity(DWORD relativeIdentifier) {
@@ -46,16 +27,33 @@ IntegrityClass ClassifyIntegrity(DWORD relativeIdentifier) {
     return IntegrityClass::High;
 }
 
-bool IsProcesPrivileged() {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_QUERY_SOURCE, &rawToken)) {
-        return true;
+IntegrityLevel ReadIntegrityLevel(HANDLE token) {
+    DWORD size = 0;
+    if (GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return std::nullopt;
     }
-    UniqueHandle token(rawToken);
-    DWORD level = 0;
-    if (!ReadIntegrityLevel(token.get(), level)) return true;
+    UniqueLocal block(LocalAlloc(LMEM_FIXED, size));
+    if (!block || !GetTokenInformation(token, TokenIntegrityLevel, block.get(), size, &size)) {
+        return std::nullopt;
+    }
+    PSID sid = static_cast<TOKEN_MANDATORY_LABEL*>(block.get())->Label.Sid;
+    UCHAR count = *GetSidSubAuthorityCount(sid);
+    if (count == 0) return std::nullopt;
+    return *GetSidSubAuthority(sid, count - 1u);
+}
 
-    IntegrityClass found = ClassifyIntegrity(level);
+IntegrityLevel ReadOwnIntegrityLevel() {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_QUERY_SOURCE, &rawToken)) return std::nullopt;
+    UniqueHandle token(rawToken);
+    return ReadIntegrityLevel(token.get());
+}
+
+bool IsProcesPrivileged(IntegrityReader readLevel) {
+    const IntegrityLevel level = readLevel();
+    if (!level) return true;
+    const IntegrityClass found = ClassifyIntegrity(*level);
     WriteLog("IsProcesPrivileged", "Event", "%s", IntegrityMessage(found));
     return found == IntegrityClass::High;
 }

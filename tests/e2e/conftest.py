@@ -68,11 +68,15 @@ class Workspace:
         assert result.status == 0, result.lines
         return self.root / name
 
-    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None):
+    def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None,
+               command_line=None, via=()):
+        """command_line: arguments as a deployment system writes them, split by the launcher's runtime."""
         extra = {"RECORD_DIR": windows_path(records or self.records)}
         extra.update(env or {})
+        if command_line is not None:
+            extra["DEBUGGEE_ARGUMENTS"] = command_line
         return self.wine.run(launcher, list(args), cwd=cwd or self.root, temp=temp or self.temp,
-                             env=extra, timeout=timeout)
+                             env=extra, timeout=timeout, via=via)
 
     def launch_alone(self, launcher: Path, *args, **kwargs):
         """(result, records) of one run with a records folder of its own."""

@@ -10,7 +10,7 @@ from concurrent.futures import ThreadPoolExecutor
 import pytest
 
 from pe_resources import with_option_bytes
-from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, windows_path
+from wine import CAPTURE, LAUNCHER, LAUNCH_FAILED, RUN_AT_INTEGRITY, windows_path
 
 SEED = int(os.environ.get("FUZZ_SEED", "1861"))
 CASES = int(os.environ.get("FUZZ_CASES", "120"))
@@ -27,9 +27,9 @@ def parse_record(raw: bytes):
     return match.group(1), match.group(2)
 
 
-def run_one(work, launcher, args, env=None, temp=None):
+def run_one(work, launcher, args, env=None, temp=None, command_line=None):
     """(result, [((package path, what follows it), package bytes)]) of one run."""
-    result, records = work.launch_alone(launcher, *args, env=env, temp=temp, timeout=TIMEOUT)
+    result, records = work.launch_alone(launcher, *args, env=env, temp=temp, timeout=TIMEOUT, command_line=command_line)
     return result, [(parse_record(r["raw"]), r["bytes"]) for r in records]
 
 
@@ -87,7 +87,18 @@ def test_option_text_is_the_bytes_before_the_first_nul_or_the_resource_end(work,
 
 
 ALPHABET = "ab =/\\\"'%snxdp*{}<>|&^!;,.\t\n" + "éüß€ÿДжłź中文"  # in and out of the ANSI code page
-FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "Дмитрий", "安装", "%*", "%1"]
+FIXED_ARGUMENTS = ["", "%s%n%x", "%n%n%n%n", '"', 'a"b', '\\"', '\\\\"x', "a b", "é€ÿ", "Дмитрий", "安装", "%*", "%1",
+                   "A=b c", "_a.9=\t", "9A=b c", "-a b", "/a b", " ", "a b\\", "Ä=b c", "A-B=c d", "X=a\nb c"]
+PROPERTY_NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_.]*")
+
+
+def forwarded(argument: str) -> str:
+    """An argument as msiexec gets it: quoted back where the runtime's split
+    took a deployment system's quotes away."""
+    if not re.search("[ \t]", argument) or '"' in argument or argument[0] in "/-":
+        return argument
+    name, equals, value = argument.partition("=")
+    return f'{name}="{value}"' if equals and PROPERTY_NAME.fullmatch(name) else f'"{argument}"'
 
 
 def random_arguments(rng, count):
@@ -106,9 +117,59 @@ def test_hostile_arguments_reach_msiexec_literally(work):
         context = f"seed {SEED}, arguments {words!r}"
         assert result.status == 0 and not result.crashed, context
         [((_, options), _)] = seen
-        expected = per_user_choice(result) + b"".join(w.encode() + b" " for w in words)
+        expected = per_user_choice(result) + b"".join(forwarded(w).encode() + b" " for w in words)
         assert options == expected, context
     assert list(work.temp.iterdir()) == []
+
+
+# Arguments as a deployment system writes them after Setup.exe, split by the
+# launcher's runtime, and what msiexec gets after the per-user choice.
+DEPLOYMENT_LINES = [
+    (r'/qn INSTALLDIR="C:\Program Files\Contoso" /l*v "C:\Logs\setup.log"',
+     r'/qn INSTALLDIR="C:\Program Files\Contoso" /l*v C:\Logs\setup.log '),
+    (r'/qn /l*v "C:\log dir\inst.log"', r'/qn /l*v "C:\log dir\inst.log" '),
+    (r'INSTALLDIR=\"C:\Program Files\X\" /l*v \"C:\log dir\x.log\"',  # the old workaround
+     r'INSTALLDIR="C:\Program Files\X" /l*v "C:\log dir\x.log" '),
+    (r'"/qn REBOOT=ReallySuppress" -l*v "C:\log dir\y.log"', r'/qn REBOOT=ReallySuppress -l*v "C:\log dir\y.log" '),
+    (r'"INSTALLDIR=\"C:\Program Files\X\"" "/l*v \"C:\log dir\z.log\""',  # quoted, quotes and all
+     r'INSTALLDIR="C:\Program Files\X" /l*v "C:\log dir\z.log" '),
+    (r'"INSTALLDIR=C:\Program Files\\" TARGETDIR="C:\A B\\" "C:\a b\\"',  # a backslash ends the value
+     r'INSTALLDIR="C:\Program Files\" TARGETDIR="C:\A B\" "C:\a b\" '),
+    (r'TRANSFORMS="1033 fr.mst;b.mst" /t "a b.mst" COMPANY=Contoso',
+     r'TRANSFORMS="1033 fr.mst;b.mst" /t "a b.mst" COMPANY=Contoso '),
+    ('"A=x\ty" "x\ty" /qn ""', 'A="x\ty" "x\ty" /qn  '),  # an empty argument: nothing, then the blank
+    (r'INSTALLDIR="C:\Программы\Zażółć gęślą" 安装="a b" 9A="b c"',
+     r'INSTALLDIR="C:\Программы\Zażółć gęślą" "安装=a b" "9A=b c" '),
+]
+
+
+def test_deployment_command_lines_reach_msiexec_as_written(work):
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
+    # (launcher, arguments, environment, temporary folder, command line)
+    jobs = [(work.file(f"D{i}.exe", launcher.read_bytes()), [], None, None, line)
+            for i, (line, _) in enumerate(DEPLOYMENT_LINES)]
+    for (line, msiexec), (result, seen) in zip(DEPLOYMENT_LINES, run_many(work, jobs)):
+        assert result.status == 0 and not result.crashed, line
+        [((_, options), _)] = seen
+        assert options == per_user_choice(result) + msiexec.encode(), line
+
+
+def test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at(work):
+    """Started as a standard user's shell starts it: a duplicated token,
+    lowered to medium. Wine 10 leaves it high: NtSetInformationToken takes
+    TokenIntegrityLevel as a stub that succeeds ("TokenIntegrityLevel stub!"),
+    and NtQueryInformationToken answers 0x3000 for any handle, the token and
+    the process read back included. Windows gives medium. Either way the
+    launcher's line and choice follow the level its parent reads from it."""
+    launcher = work.make_launcher("Setup.exe", work.file("p.msi", b"package"))
+    result, records = work.launch_alone(launcher, "/qb", "INSTALLDIR=C:\\A B", via=[RUN_AT_INTEGRITY, "0x2000"])
+    token, child = re.search(r"token 0x(-?[0-9a-f]+) child 0x(-?[0-9a-f]+)", result.stderr).groups()
+    assert token == child and child in ("2000", "3000"), result.stderr  # the process runs with the token made
+    level, choice = ("Medium", "1") if child == "2000" else ("High", "0")
+    assert result.status == 0 and result.lines == [f"IsProcesPrivileged - Event Process has {level} Integrity",
+                                                   "DefaultAction - Events installer exited with code 0"]
+    [record] = records
+    assert parse_record(record["raw"])[1] == f'MSIINSTALLPERUSER={choice} /qb INSTALLDIR="C:\\A B" '.encode()
 
 
 def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
@@ -118,19 +179,24 @@ def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
     temp.mkdir()
     launcher = work.make_launcher("L.exe", work.file("p.msi", b"package"))
     own = 32767 - 60 - sum(len(windows_path(p)) for p in (CAPTURE, work.root, launcher))
-    words = ["y" * own]
     msiexec = len(f'"C:\\windows\\system32\\msiexec.exe" /i "{windows_path(temp)}\\TVX_INST0L.msi" ')
     assert msiexec + len("MSIINSTALLPERUSER=0 ") + own + 1 > 32767
-    result, seen = run_one(work, launcher, words, temp=temp)
-    assert not result.crashed and per_user_choice(result)  # the launcher did run
-    if seen:
-        [((_, options), _)] = seen
-        assert options == per_user_choice(result) + words[0].encode() + b" ", "options cut"
-    assert result.status == LAUNCH_FAILED  # the documented failure: msiexec could not be started
-    assert result.lines[-2:] == ["DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe",
-                                 "Zorvane - Events The installation could not be started: the installer options "
-                                 "are longer than a command line can be."]
-    assert list(temp.iterdir()) == []
+    # The longest argument with a blank that fits once quoted, terminator included.
+    edge = 32767 - 1 - msiexec - len("MSIINSTALLPERUSER=0 ") - len('"" ')
+    for word, fits in [("y" * own, False), ("y y" + "y" * (edge - 2), False), ("y y" + "y" * (edge - 3), True)]:
+        context = f"{len(word)} characters"
+        result, seen = run_one(work, launcher, [word], temp=temp)
+        assert not result.crashed and per_user_choice(result), context  # the launcher did run
+        for (_, options), _ in seen:
+            assert options == per_user_choice(result) + forwarded(word).encode() + b" ", ("options cut", context)
+        assert list(temp.iterdir()) == [], context
+        if fits:
+            assert result.status == 0 and len(seen) == 1, context
+            continue
+        assert result.status == LAUNCH_FAILED, context  # the documented failure: msiexec could not be started
+        assert result.lines[-2:] == ["DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe",
+                                     "Zorvane - Events The installation could not be started: the installer options "
+                                     "are longer than a command line can be."], context
 
 
 def cut(message: str) -> str:

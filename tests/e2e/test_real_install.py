@@ -1,7 +1,11 @@
 """With Wine's own msiexec: a launcher made by the native maker really
 installs a package built by wixl, and so do launchers the update command
-makes from it; an installation that fails gives msiexec's own code."""
+makes from it; an installation that fails gives msiexec's own code; a
+deployment command line's quoted values reach msiexec whole."""
+import shutil
 import subprocess
+
+import pytest
 
 from conftest import build_msi
 from wine import LAUNCHER, MAKER, ROOT, windows_path
@@ -55,3 +59,38 @@ def test_failed_installations_give_msiexecs_own_code(real_work, sample_msi):
         result = work.launch(work.make_launcher(f"{package.stem}.exe", package, params="/qn"), timeout=300)
         assert (result.status, result.lines) == (
             alone.status, [f"DefaultAction - Events installer exited with code {alone.status}"])
+
+
+# What a deployment system writes after Setup.exe, for a launcher without an
+# option line; where the product lands; the log msiexec writes. Unquoted, the
+# first went to C:\Quote with a log named C:\log.
+QUOTED_INSTALLS = [
+    (r'/qn INSTALLDIR="C:\Quote Test" /l*v "C:\log dir\inst.log"', "Quote Test", "log dir/inst.log"),
+    (r'"/qn REBOOT=ReallySuppress" INSTALLDIR=\"C:\Quote Test 2\"', "Quote Test 2", None),  # the old workaround
+    (r'/qn "INSTALLDIR=\"C:\Quote Test 3\""', "Quote Test 3", None),  # the workaround, quoted
+]
+
+
+@pytest.mark.parametrize("line, folder, log", QUOTED_INSTALLS, ids=["quoted", "workaround", "quoted-workaround"])
+def test_quoted_values_install_where_the_deployment_command_line_says(real_work, line, folder, log):
+    work = real_work
+    drive = work.wine.path / "drive_c"
+    made = [drive / name for name in (folder, "Quote", "log dir", "log")]
+
+    def remove_made():
+        for path in made:
+            shutil.rmtree(path) if path.is_dir() else path.unlink(missing_ok=True)
+    remove_made()
+    (drive / "log dir").mkdir()
+    try:
+        # A product of its own: an installed one would stay where it is.
+        launcher = work.make_launcher("Setup.exe", build_msi(work.root))
+        result = work.launch(launcher, command_line=line, timeout=300)
+        assert (result.status, result.lines[-1]) == (0, "DefaultAction - Events installer exited with code 0")
+        assert (drive / folder / "sample-readme.txt").read_bytes() == README
+        assert not (drive / "Quote").exists() and not (drive / "log").exists()
+        if log:
+            assert b"Launcher Sample" in (drive / log).read_bytes().replace(b"\0", b"")
+        assert list(work.temp.iterdir()) == []
+    finally:
+        remove_made()

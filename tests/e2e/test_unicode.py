@@ -70,7 +70,9 @@ def test_people_and_setups_named_in_any_script_install_as_their_ascii_twin(tmp_p
         user, name, folder = PEOPLE[each]
         package = windows_path(work.temp / f"TVX_INST0{name}.msi")
         assert (record["package"], record["bytes"]) == (package, PACKAGE)
-        assert record["parameters"].endswith(f'{package}" MSIINSTALLPERUSER=0 /qb INSTALLDIR=C:\\{folder}\\{name} ')
+        value = f"C:\\{folder}\\{name}"
+        value = f'"{value}"' if " " in value else value  # quoted back, as the caller wrote it
+        assert record["parameters"].endswith(f'{package}" MSIINSTALLPERUSER=0 /qb INSTALLDIR={value} ')
         seen[each] = (result.status, [twin(line.replace(windows_path(tmp_path / each), "~"), each) for line in result.lines])
     assert seen[row] == seen["ascii"] and seen[row][0] == 0
 

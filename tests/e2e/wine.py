@@ -16,6 +16,7 @@ LAUNCHER = BUILD / "launcher.exe"
 TOOLS = BUILD / "tests"
 CAPTURE = TOOLS / "capture_debug_output.exe"
 RECORDER = TOOLS / "record_msiexec.exe"
+RUN_AT_INTEGRITY = TOOLS / "run_at_integrity.exe"
 WINE = str(ROOT / "scripts" / "wine-run")
 # A start that never reached the program (the recorder's CreateProcess
 # failed) is tried again this many times in all.
@@ -84,18 +85,19 @@ class WinePrefix:
         """The system directory of a 32-bit process."""
         return self.path / "drive_c" / "windows" / "syswow64"
 
-    def run(self, program, args=(), cwd=None, temp=None, env=None, timeout=120) -> Result:
+    def run(self, program, args=(), cwd=None, temp=None, env=None, timeout=120, via=()) -> Result:
         """Runs program with args as a debuggee and returns its exit code, as
-        Windows gives it, and its diagnostic lines. temp becomes its TMP and TEMP."""
+        Windows gives it, and its diagnostic lines. temp becomes its TMP and TEMP.
+        via: a Windows program and its arguments that start the debugger."""
         for attempt in range(1, START_ATTEMPTS + 1):
-            result = self._run_once(program, args, cwd, temp, env, timeout)
+            result = self._run_once(program, args, cwd, temp, env, timeout, via)
             if not result.never_started or attempt == START_ATTEMPTS:
                 return result
             # Shown in the run's summary: a retried start is never silent.
             warnings.warn(f"start {attempt} of {Path(program).name} never reached it "
                           f"({result.stderr.strip()}); trying again")
 
-    def _run_once(self, program, args, cwd, temp, env, timeout) -> Result:
+    def _run_once(self, program, args, cwd, temp, env, timeout, via) -> Result:
         cwd = Path(cwd or Path.cwd())
         log, errors = (Path(tempfile.mkstemp(prefix="capture-", suffix=kind)[1]) for kind in (".log", ".err"))
         extra = dict(env or {})
@@ -105,7 +107,7 @@ class WinePrefix:
             # Files, not pipes: a desktop process that a run starts inherits
             # them and outlives it, which would stall the wait.
             with errors.open("wb") as stderr:
-                done = subprocess.run([WINE, str(CAPTURE), windows_path(log), str(program), *args],
+                done = subprocess.run([WINE, *map(str, via), str(CAPTURE), windows_path(log), str(program), *args],
                                       cwd=cwd, env=self.env(extra), stdout=subprocess.DEVNULL,
                                       stderr=stderr, timeout=timeout * TIMEOUT_SCALE)
             # The launcher's lines are UTF-8: any other line fails the test here.

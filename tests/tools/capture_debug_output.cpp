@@ -6,6 +6,10 @@
 // the debuggee's exit code in decimal: Wine passes only its low byte to Linux.
 // %LAUNCHER_TMP%, when set, becomes the debuggee's TMP and TEMP: Wine sets
 // both from the prefix's registry, so they cannot be passed in from outside.
+// %DEBUGGEE_ARGUMENTS%, when set, is added after one blank to the debuggee's
+// command line and taken out of its environment: a command line as a
+// deployment system writes it, quotes and all, which the debuggee's runtime
+// splits (Wine quotes each argument it is given from Linux).
 // Paths and arguments go through in UTF-16, whatever the ANSI code page.
 #include <windows.h>
 
@@ -57,6 +61,11 @@ int wmain(int argc, wchar_t** argv) {
         SetEnvironmentVariableW(L"TEMP", temporary);
     }
     std::wstring commandLine = SkipTokens(GetCommandLineW(), 2);
+    if (const wchar_t* written = _wgetenv(L"DEBUGGEE_ARGUMENTS")) {
+        commandLine += L' ';
+        commandLine += written;
+        SetEnvironmentVariableW(L"DEBUGGEE_ARGUMENTS", nullptr);
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
