@@ -77,6 +77,7 @@ TEST(PackageInfoApart, TheOpenDescriptorIsReadNotThePath) {
     PackageInfo info;
     EXPECT_EQ(ReadPackageInfoApart(opened.get(), info).status, PackageInfoStatus::Read);
     EXPECT_EQ(info.productName, kCyrillic.at("ProductName"));
+    EXPECT_EQ(info.comments, kComments);  // the summary's words cross from the reader too
     EXPECT_EQ(lseek(opened.get(), 0, SEEK_CUR), position);
     unlink(path.c_str());
 

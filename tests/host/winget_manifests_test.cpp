@@ -4,6 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <memory>
+
+#include "common/unique_stream.h"
+#include "maker/file_digest.h"
 #include "maker/winget_rules.h"
 
 namespace ZORVANE {
@@ -175,6 +183,25 @@ TEST(WingetManifests, EachStartsWithItsSchemaAndEndsWithItsType) {
         EXPECT_TRUE(Holds(text, "ManifestType: " + std::string(types[i]))) << text;
         EXPECT_TRUE(Holds(text, "ManifestVersion: 1.28.0")) << text;
     }
+}
+
+// The hash winget checks is of the whole file, wherever its stream stood.
+TEST(FileDigest, IsTheWholeFilesAsSha256sumGivesIt) {
+    char path[] = "/tmp/file-digest-XXXXXX";
+    UniqueStream file(fdopen(mkstemp(path), "w+b"));
+    ASSERT_TRUE(file);
+    for (int i = 0; i < 3 << 20; ++i) std::fputc(i * 7 % 251, file.get());
+    ASSERT_EQ(std::fflush(file.get()), 0);
+    std::fseek(file.get(), 12345, SEEK_SET);
+    std::string digest;
+    ASSERT_TRUE(Sha256OfStream(file.get(), digest));
+    char expected[65] = {};
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sum(popen(("sha256sum " + std::string(path)).c_str(), "r"),
+                                                              pclose);
+    ASSERT_EQ(std::fread(expected, 1, 64, sum.get()), 64u);
+    for (char& c : expected) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(digest, expected);
+    unlink(path);
 }
 
 TEST(DescribeJson, WhatThePackageDoesNotSetIsNull) {
