@@ -184,7 +184,7 @@ FAULTS = {
         ["host:WingetRules.*", "host:WingetManifests.*"]),
     "a blank taken in a package identifier": (
         "maker/winget_rules.cpp", "return c == ' ' || (c >= 0x09", "return (c >= 0x09",
-        ["host:WingetRules.*", "host:*MakeOptionsParse*"]),
+        ["host:WingetRules.*"]),
     "a too short Comments taken for ShortDescription": (
         "maker/winget_manifests.cpp", "if (Fits(*text, kShortestDescription, kLongestDescription)) return *text;",
         "return *text;", ["host:WingetManifests.*"]),
