@@ -144,8 +144,7 @@ std::string WingetFieldsProblem(const PackageInfo& package) {
         const std::size_t length = CharacterCount(package.*limit.value);
         if (length > limit.most) {
             return "the package's " + std::string(limit.property) + " has " + std::to_string(length) +
-                   " characters, more than the " + std::to_string(limit.most) + " winget's " + limit.field +
-                   " takes";
+                   " characters, more than the " + std::to_string(limit.most) + " winget's " + limit.field + " takes";
         }
     }
     return std::string();

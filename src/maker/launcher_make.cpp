@@ -28,10 +28,6 @@ struct MakeInputs {
     InputFile package;  // no stream: keep the source's
 };
 
-const std::string& PackageName(const MakeOptions& options) {
-    return options.packagePath.empty() ? options.source : options.packagePath;
-}
-
 bool OpenInputs(const MakeOptions& options, MakeInputs& inputs) {
     if (!OpenInputFile(options.source, inputs.source)) return false;
     return options.packagePath.empty() || OpenInputFile(options.packagePath, inputs.package);

@@ -118,8 +118,9 @@ bool Refuse(const char* what) {
 bool CheckWinget(const MakeOptions& options, int operands) {
     if (!options.output.empty() || !options.packagePath.empty() || !options.params.empty() ||
         !options.iconPath.empty()) {
-        return Refuse("--winget describes the released LAUNCHER as it is: -o, --msi, --params and --icon do not "
-                      "go with it");
+        return Refuse(
+            "--winget describes the released LAUNCHER as it is: -o, --msi, --params and --icon do not "
+            "go with it");
     }
     if (operands == 0) return Refuse("--winget needs the released LAUNCHER");
     if (options.winget.packageId.empty()) return Refuse("--winget needs --package-id PUBLISHER.PRODUCT");
@@ -154,9 +155,8 @@ bool NamesFile(const char* option, const char* what = "a file name") {
 // Standard output is no file to publish whole or not at all.
 bool NamesNoStream(const char* option) {
     if (std::string(optarg) != "-") return true;
-    ReportUsageError((std::string(option) +
-                      " -: outputs are files, and only --describe writes to standard output "
-                      "(write ./- for a file named -)")
+    ReportUsageError((std::string(option) + " -: outputs are files, and only --describe writes to standard output "
+                                            "(write ./- for a file named -)")
                          .c_str());
     return false;
 }
@@ -168,13 +168,15 @@ bool ReadWingetIdentity(int choice, WingetIdentity& identity) {
         case kPackageId:
             identity.packageId = value;
             return IsWingetPackageIdentifier(value) ||
-                   Refuse("--package-id must be PUBLISHER.PRODUCT: 2 to 8 parts of 1 to 32 characters joined by "
-                          "dots, none of them blank or \\ / : * ? \" < > |, at most 128 in all");
+                   Refuse(
+                       "--package-id must be PUBLISHER.PRODUCT: 2 to 8 parts of 1 to 32 characters joined by "
+                       "dots, none of them blank or \\ / : * ? \" < > |, at most 128 in all");
         case kInstallerUrl:
             identity.installerUrl = value;
             return IsWingetUrl(value) ||
-                   Refuse("--installer-url must be an http:// or https:// URL of at most 2048 characters, without "
-                          "control characters");
+                   Refuse(
+                       "--installer-url must be an http:// or https:// URL of at most 2048 characters, without "
+                       "control characters");
         case kLicense:
             identity.license = value;
             return (IsValidUtf8(value) && CharacterCount(value) >= 3 && CharacterCount(value) <= 512) ||

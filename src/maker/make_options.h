@@ -21,6 +21,11 @@ struct MakeOptions {
     WingetIdentity winget;     // checked as the schemas demand
 };
 
+// The file a line about the package names: the --msi file, else the source that carries it.
+inline const std::string& PackageName(const MakeOptions& options) {
+    return options.packagePath.empty() ? options.source : options.packagePath;
+}
+
 enum class MakeRequest { Make, Help, Version, Invalid };
 
 // Reads argv into options; Invalid has been reported on stderr. Also

@@ -12,10 +12,6 @@ namespace ZORVANE {
 
 namespace {
 
-const std::string& PackageName(const MakeOptions& options) {
-    return options.packagePath.empty() ? options.source : options.packagePath;
-}
-
 bool MakeFragment(const MakeOptions& options, const LauncherFacts& facts, std::string& fragment) {
     const std::string problem = facts.hasPackageInfo ? WingetFieldsProblem(facts.package) : std::string();
     if (!problem.empty()) {
@@ -53,7 +49,8 @@ bool MakeMetadataTexts(const MakeOptions& options, std::FILE* source, const Laun
 
 bool WriteDescription(const LauncherFacts& facts, bool filesPending) {
     // EPIPE instead of SIGPIPE, which would end the process before it removes what it staged.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     errno = 0;

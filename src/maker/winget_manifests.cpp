@@ -22,7 +22,9 @@ std::string Ending(const char* type) {
     return std::string("ManifestType: ") + type + "\nManifestVersion: " + kWingetManifestVersion + "\n";
 }
 
-std::string Field(const char* key, const std::string& value) { return std::string(key) + ": " + YamlString(value) + "\n"; }
+std::string Field(const char* key, const std::string& value) {
+    return std::string(key) + ": " + YamlString(value) + "\n";
+}
 
 bool Fits(const std::string& text, std::size_t least, std::size_t most) {
     const std::size_t length = CharacterCount(text);
@@ -80,8 +82,9 @@ std::string Description(const PackageInfo& package, WingetManifests& made) {
     }
     std::string fallback = package.productName + " setup";
     if (Fits(fallback, kShortestDescription, kLongestDescription)) return fallback;
-    made.problem = "the package has no Comments or Subject of 3 to 256 characters, and \"<ProductName> setup\" "
-                   "is longer than the 256 winget's ShortDescription takes";
+    made.problem =
+        "the package has no Comments or Subject of 3 to 256 characters, and \"<ProductName> setup\" "
+        "is longer than the 256 winget's ShortDescription takes";
     return std::string();
 }
 

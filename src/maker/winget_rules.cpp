@@ -22,9 +22,9 @@ bool IsReserved(char32_t c) {
 // What \s matches in the schemas' patterns, in ECMAScript's and in Python's
 // reading (U+0085 and U+001C to U+001F only in Python's).
 bool IsBlank(char32_t c) {
-    return c == ' ' || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F) || c == 0x85 || c == 0xA0 ||
-           c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000 || c == 0xFEFF;
+    return c == ' ' || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F) || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 ||
+           c == 0xFEFF;
 }
 
 // What "." leaves out in either reading, and other controls a URL cannot hold.

@@ -46,8 +46,8 @@ MakeOptions Winget(std::string folder, std::string license = "Proprietary", std:
 }
 
 std::vector<std::string> WingetArguments(std::vector<std::string> more) {
-    std::vector<std::string> arguments = {"--winget", ".", "--package-id", "Contoso.Product", "--installer-url",
-                                          "https://example.com/Setup.exe"};
+    std::vector<std::string> arguments = {
+        "--winget", ".", "--package-id", "Contoso.Product", "--installer-url", "https://example.com/Setup.exe"};
     arguments.insert(arguments.end(), more.begin(), more.end());
     return arguments;
 }
@@ -92,8 +92,7 @@ const OptionsCase kCases[] = {
     {{"--winget-manifest", "-", "s"}, MakeRequest::Invalid, {}},
     {{"-o", "./-", "s"}, MakeRequest::Make, Options("s", "", "", "./-", false)},
     {WingetArguments({"s"}), MakeRequest::Make, Winget(".")},
-    {WingetArguments({"--license", "MIT License", "--locale", "zh-Hans-CN", "--describe", "s"}),
-     MakeRequest::Make,
+    {WingetArguments({"--license", "MIT License", "--locale", "zh-Hans-CN", "--describe", "s"}), MakeRequest::Make,
      Winget(".", "MIT License", "zh-Hans-CN", true)},
     {{"--winget", "/", "--installer-url", "https://example.com/Setup.exe", "--package-id", "Contoso.Product", "s"},
      MakeRequest::Make,

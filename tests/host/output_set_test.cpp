@@ -123,8 +123,8 @@ TEST_F(OutputGate, AFailureAfterStagingPublishesNothing) {
         EXPECT_NE(testing::internal::GetCapturedStderr().find("second: File exists"), std::string::npos);
     }
     EXPECT_EQ(Contents(At("second")), "theirs");
-    EXPECT_EQ(Names(folder_), (std::vector<std::string>{"dangling", "dir", "fifo", "hard link", "input", "link",
-                                                         "null", "second", "stdout", "taken"}));
+    EXPECT_EQ(Names(folder_), (std::vector<std::string>{"dangling", "dir", "fifo", "hard link", "input", "link", "null",
+                                                        "second", "stdout", "taken"}));
 
     OutputSet outputs(true);
     const std::size_t taken = outputs.Add(At("taken"), 0666), fresh = outputs.Add(At("fresh"), 0666);

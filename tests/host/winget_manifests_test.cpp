@@ -41,7 +41,10 @@ const RuleCase kRuleCases[] = {
     {IsWingetPackageIdentifier, "Contoso.A/B", false},
     {IsWingetPackageIdentifier, "Contoso.A:B", false},
     {IsWingetPackageIdentifier, "Contoso.A\"B", false},
-    {IsWingetPackageIdentifier, "Contoso.A\x01" "B", false},
+    {IsWingetPackageIdentifier,
+     "Contoso.A\x01"
+     "B",
+     false},
     {IsWingetPackageIdentifier, "Contoso.caf\xE9", false},
     {IsWingetPackageIdentifier, std::string(4, 'a') + "." + k32 + "." + k32 + "." + k32 + "." + k32, false},
     {IsWingetPackageVersion, "2.10.345", true},
@@ -97,7 +100,9 @@ LauncherFacts Facts() {
     return facts;
 }
 
-bool Holds(const std::string& text, const std::string& line) { return text.find("\n" + line + "\n") != std::string::npos; }
+bool Holds(const std::string& text, const std::string& line) {
+    return text.find("\n" + line + "\n") != std::string::npos;
+}
 bool HasLineStarting(const std::string& text, const std::string& start) {
     return text.find("\n" + start) != std::string::npos;
 }
@@ -119,14 +124,20 @@ const ManifestCase kManifestCases[] = {
     {[](LauncherFacts&) {}, "Scope: machine", "ShortDescription: \"Учёт склада setup\"", "", 0},
     {[](LauncherFacts& f) { f.package.allUsers = ""; }, "Scope: user", "PackageName: \"Учёт склада\"", "", 0},
     {[](LauncherFacts& f) { f.package.allUsers = "2"; }, "!Scope:", "Publisher: \"ООО «Ромашка»\"", "", 0},
-    {[](LauncherFacts& f) { f.package.comments = "Склад: учёт"; f.package.subject = "Subject"; },
+    {[](LauncherFacts& f) {
+         f.package.comments = "Склад: учёт";
+         f.package.subject = "Subject";
+     },
      "    UpgradeCode: \"{0E4F9D21-3A7C-4B58-8D16-7C2B5E9A1F30}\"", "ShortDescription: \"Склад: учёт\"", "", 0},
-    {[](LauncherFacts& f) { f.package.comments = "ab"; f.package.subject = "Subject"; },
+    {[](LauncherFacts& f) {
+         f.package.comments = "ab";
+         f.package.subject = "Subject";
+     },
      "  Silent: \"/qn\"", "ShortDescription: \"Subject\"", "", 1},
     {[](LauncherFacts& f) { f.package.comments = std::string(257, 'c'); },
      "ProductCode: \"{5B1C3A52-6F0E-4D7B-9C61-2E8A4F0D9B17}\"", "ShortDescription: \"Учёт склада setup\"", "", 1},
-    {[](LauncherFacts& f) { f.optionLine = "/qb ADDLOCAL=ALL"; }, "!InstallerSwitches:", "License: \"Proprietary\"",
-     "", 1},
+    {[](LauncherFacts& f) { f.optionLine = "/qb ADDLOCAL=ALL"; }, "!InstallerSwitches:", "License: \"Proprietary\"", "",
+     1},
     {[](LauncherFacts& f) { f.package.upgradeCode = ""; }, "!    UpgradeCode:", "PackageLocale: \"en-US\"", "", 0},
     {[](LauncherFacts& f) { f.package.productName = "N\n- K: v # c"; }, "    DisplayName: \"N\\n- K: v # c\"",
      "PackageName: \"N\\n- K: v # c\"", "", 0},
@@ -170,9 +181,9 @@ TEST(WingetManifests, AreFilledFromThePackageOrRefusedWithTheReason) {
 TEST(WingetManifests, EachStartsWithItsSchemaAndEndsWithItsType) {
     const WingetManifests made = MakeWingetManifests(Identity(), Facts(), std::string(64, 'A'));
     const char* types[] = {"version", "defaultLocale", "installer"};
-    EXPECT_EQ(WingetFileNames(Identity()), (std::array<std::string, kWingetFiles>{
-                                               "Romashka.Uchet.yaml", "Romashka.Uchet.locale.en-US.yaml",
-                                               "Romashka.Uchet.installer.yaml"}));
+    EXPECT_EQ(WingetFileNames(Identity()),
+              (std::array<std::string, kWingetFiles>{"Romashka.Uchet.yaml", "Romashka.Uchet.locale.en-US.yaml",
+                                                     "Romashka.Uchet.installer.yaml"}));
     for (std::size_t i = 0; i < kWingetFiles; ++i) {
         const std::string& text = made.texts[i];
         EXPECT_EQ(text.rfind("# yaml-language-server: $schema=https://aka.ms/winget-manifest." + std::string(types[i]) +
