@@ -219,6 +219,37 @@ FAULTS = {
         "launch/installer_command_line.cpp", "IsProcesPrivileged(readLevel) ?", "((void)readLevel, true) ?",
         ["InstallerParameters",
          "test_hostile_input.py::test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at"]),
+    "an existing output replaced without --force": (
+        "maker/output_set.cpp", "    if (!replace_) {\n", "    if (false) {\n", ["host:OutputGate.*"]),
+    "an input taken for an output": (
+        "maker/output_set.cpp", "if (std::find(inputs.begin(), inputs.end(), FileIdentity{target.st_dev, target.st_ino})",
+        "if (false && std::find(inputs.begin(), inputs.end(), FileIdentity{target.st_dev, target.st_ino})",
+        ["host:OutputGate.*"]),
+    "a device or FIFO replaced by an output": (
+        "maker/output_set.cpp", "if (!S_ISREG(target.st_mode)) {", "if (false) {", ["host:OutputGate.*"]),
+    "an output published before a later one failed is left": (
+        "maker/output_set.cpp", "            unlink(outputs_[i].path.c_str());", "", ["host:OutputGate.*"]),
+    "an absent property described as an empty text": (
+        "maker/deployment_metadata.cpp", "return known && !text.empty() ? JsonString(text)",
+        "return known ? JsonString(text)", ["host:DescribeJson.*"]),
+    "a dual-purpose package given a winget Scope": (
+        "maker/deployment_metadata.cpp", 'return scope == "perUser" ? "Scope: user\\n" : "";', 'return "Scope: user\\n";',
+        ["host:WingetManifests.*"]),
+    "a ProductVersion with a slash taken for a PackageVersion": (
+        "maker/winget_rules.cpp", "        if (IsControl(c) || IsReserved(c)) return false;\n    }\n    return true;\n}\n\n"
+        "bool IsWingetUrl", "        if (IsControl(c)) return false;\n    }\n    return true;\n}\n\nbool IsWingetUrl",
+        ["host:WingetRules.*", "host:WingetManifests.*"]),
+    "a blank taken in a package identifier": (
+        "maker/winget_rules.cpp", "return c == ' ' || (c >= 0x09", "return (c >= 0x09",
+        ["host:WingetRules.*"]),
+    "a too short Comments taken for ShortDescription": (
+        "maker/winget_manifests.cpp", "if (Fits(*text, kShortestDescription, kLongestDescription)) return *text;",
+        "return *text;", ["host:WingetManifests.*"]),
+    "the summary's words not passed back by the reader": (
+        "maker/package_info_answer.cpp", "    &PackageInfo::subject,        &PackageInfo::comments,\n", "",
+        ["host:PackageAnswer.*", "host:PackageInfoApart.*"]),
+    "the launcher hashed from where its stream stood": (
+        "maker/file_digest.cpp", "    std::rewind(stream);\n", "", ["host:FileDigest.*"]),
 }
 
 

@@ -34,6 +34,7 @@ bool OpenInputFile(const std::string& path, InputFile& input) {
     fd.release();
     input.size = static_cast<std::uint64_t>(status.st_size);
     input.mode = status.st_mode;
+    input.identity = {status.st_dev, status.st_ino};
     // Both inputs are read front to back once; a hint, so its failure is harmless.
     posix_fadvise(fileno(input.stream.get()), 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;

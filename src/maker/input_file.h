@@ -11,10 +11,18 @@
 
 namespace ZORVANE {
 
+// Which file a path names, whatever the path: an output is never an input.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+
 struct InputFile {
     UniqueStream stream;
     std::uint64_t size = 0;
     mode_t mode = 0;
+    FileIdentity identity;
 };
 
 // False when path cannot be read as a regular file; reported on stderr.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 #include "image/launcher_image.h"
@@ -12,7 +13,8 @@
 #include "maker/installed_launcher.h"
 #include "maker/launcher_facts.h"
 #include "maker/make_options.h"
-#include "maker/pending_output.h"
+#include "maker/metadata_files.h"
+#include "maker/output_set.h"
 #include "maker/product_resources.h"
 #include "maker/progress_line.h"
 #include "maker/tool_report.h"
@@ -31,19 +33,37 @@ bool OpenInputs(const MakeOptions& options, MakeInputs& inputs) {
     return options.packagePath.empty() || OpenInputFile(options.packagePath, inputs.package);
 }
 
-// Refuses up front what would fail after the whole package was written.
-bool OutputMayBeWritten(const MakeOptions& options) {
-    struct stat status {};
-    if (lstat(options.output.c_str(), &status) != 0) return true;
-    if (!options.force) {
-        ReportFileError(options.output, "File exists (use --force to replace it)");
-        return false;
+constexpr std::size_t kNoOutput = SIZE_MAX;
+
+// Each output's number in the run's OutputSet, kNoOutput when not written.
+struct PlannedOutputs {
+    std::size_t launcher = kNoOutput;
+    std::size_t fragment = kNoOutput;
+    std::array<std::size_t, kWingetFiles> manifests = {kNoOutput, kNoOutput, kNoOutput};
+};
+
+// Every output is known before anything is read, so that all are checked up front.
+PlannedOutputs PlanOutputs(const MakeOptions& options, const MakeInputs& inputs, OutputSet& outputs) {
+    PlannedOutputs planned;
+    if (!options.output.empty()) planned.launcher = outputs.Add(options.output, inputs.source.mode);
+    if (!options.wingetManifest.empty()) planned.fragment = outputs.Add(options.wingetManifest, 0666);
+    if (options.wingetFolder.empty()) return planned;
+    const std::array<std::string, kWingetFiles> names = WingetFileNames(options.winget);
+    for (std::size_t i = 0; i < kWingetFiles; ++i) {
+        planned.manifests[i] = outputs.Add(options.wingetFolder + "/" + names[i], 0666);
     }
-    if (S_ISDIR(status.st_mode)) {
-        ReportFileErrno(options.output, EISDIR);
-        return false;
+    return planned;
+}
+
+std::vector<FileIdentity> InputIdentities(const MakeOptions& options, const MakeInputs& inputs) {
+    std::vector<FileIdentity> identities = {inputs.source.identity};
+    if (inputs.package.stream) identities.push_back(inputs.package.identity);
+    // The icon is opened later; one that cannot be found is reported then.
+    struct stat icon {};
+    if (!options.iconPath.empty() && stat(options.iconPath.c_str(), &icon) == 0) {
+        identities.push_back({icon.st_dev, icon.st_ino});
     }
-    return true;
+    return identities;
 }
 
 // Names the input that could not be read: the package, unless only the
@@ -120,36 +140,24 @@ ImageWriteStatus CopySource(MakeInputs& inputs, const ImageModel& model, std::FI
 }
 
 // changed: the model differs from the source; otherwise it is copied as is.
-bool WriteLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, bool changed) {
-    PendingOutput output;
-    if (!output.Create(options.output, inputs.source.mode)) return false;
+bool StageLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, bool changed,
+                   std::FILE* output) {
+    if (output == nullptr) return false;
     int error = 0;
-    const ImageWriteStatus status = changed ? WriteImage(options, model, output.Stream(), error)
-                                            : CopySource(inputs, model, output.Stream(), error);
-    if (status != ImageWriteStatus::Written) {
-        ReportWriteStatus(status, options, inputs, error);
-        return false;
-    }
-    return output.Publish(options.force);
+    const ImageWriteStatus status =
+        changed ? WriteImage(options, model, output, error) : CopySource(inputs, model, output, error);
+    ReportWriteStatus(status, options, inputs, error);
+    return status == ImageWriteStatus::Written;
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-    PendingOutput output;
-    if (!output.Create(path, 0666)) return false;
-    if (std::fwrite(text.data(), 1, text.size(), output.Stream()) != text.size()) {
-        ReportFileErrno(path, errno);
-        return false;
+bool StageMetadata(const PlannedOutputs& planned, const MetadataTexts& texts, OutputSet& outputs) {
+    if (planned.fragment != kNoOutput && !outputs.StageText(planned.fragment, texts.fragment)) return false;
+    for (std::size_t i = 0; i < kWingetFiles; ++i) {
+        if (planned.manifests[i] != kNoOutput && !outputs.StageText(planned.manifests[i], texts.manifests[i])) {
+            return false;
+        }
     }
-    return output.Publish(true);
-}
-
-bool WriteMetadata(const MakeOptions& options, const LauncherFacts& facts) {
-    // A deployment pipeline reads this JSON: a short write is a failure.
-    if (options.describe && (std::fputs(DescribeJson(facts).c_str(), stdout) < 0 || std::fflush(stdout) != 0)) {
-        ReportFileErrno("standard output", errno);
-        return false;
-    }
-    return options.wingetManifest.empty() || WriteText(options.wingetManifest, WingetInstallerFragment(facts));
+    return true;
 }
 
 // The source read once, the payload, icon and version resource put in.
@@ -167,35 +175,52 @@ bool CheckDescribed(const MakeOptions& options, MakeInputs& inputs, const ImageM
     return status == ImageWriteStatus::Written;
 }
 
-bool MakeLauncher(MakeOptions& options) {
-    if (options.source.empty() && !FindInstalledLauncher(options.source)) return false;
-    MakeInputs inputs;
-    const bool writes = !options.output.empty();
-    if (!OpenInputs(options, inputs) || (writes && !OutputMayBeWritten(options))) return false;
-    ImageModel model;
+// The launcher's model with everything put in, and what it carries.
+bool PrepareModel(const MakeOptions& options, MakeInputs& inputs, bool writes, ImageModel& model,
+                  LauncherFacts& facts) {
     if (!ReadModel(options, inputs, model)) return false;
     // Checked without -o too: what is described is what would be written.
-    const bool iconed = !options.iconPath.empty();
-    if (iconed && !AddIconResources(options.iconPath, model)) return false;
+    if (!options.iconPath.empty() && !AddIconResources(options.iconPath, model)) return false;
     const bool versioned = writes && options.productInfo;
-    LauncherFacts facts;
-    if ((versioned || options.describe || !options.wingetManifest.empty()) &&
+    if ((versioned || options.describe || !options.wingetManifest.empty() || !options.wingetFolder.empty()) &&
         !GatherLauncherFacts(options, model, facts)) {
         return false;
     }
-    const std::string& package = options.packagePath.empty() ? options.source : options.packagePath;
-    const bool described = versioned && facts.hasPackageInfo;
-    if (described && !AddVersionResource(facts.package, package, options.output, model)) return false;
-    const bool changed = !options.packagePath.empty() || !options.params.empty() || iconed || described;
-    if (!(writes ? WriteLauncher(options, inputs, model, changed) : CheckDescribed(options, inputs, model))) {
+    return !(versioned && facts.hasPackageInfo) ||
+           AddVersionResource(facts.package, PackageName(options), options.output, model);
+}
+
+bool MakeLauncher(MakeOptions& options) {
+    if (options.source.empty() && !FindInstalledLauncher(options.source)) return false;
+    MakeInputs inputs;
+    if (!OpenInputs(options, inputs)) return false;
+    OutputSet outputs(options.force);
+    const PlannedOutputs planned = PlanOutputs(options, inputs, outputs);
+    if (!outputs.Check(InputIdentities(options, inputs))) return false;
+    const bool writes = planned.launcher != kNoOutput;
+    ImageModel model;
+    LauncherFacts facts;
+    MetadataTexts texts;
+    if (!PrepareModel(options, inputs, writes, model, facts) ||
+        !MakeMetadataTexts(options, inputs.source.stream.get(), facts, texts)) {
         return false;
     }
-    if (versioned && facts.hasPackage && !facts.hasPackageInfo) {
-        ReportFileError(package,
+    const bool changed = !options.packagePath.empty() || !options.params.empty() || !options.iconPath.empty() ||
+                         (writes && options.productInfo && facts.hasPackageInfo);
+    if (!(writes ? StageLauncher(options, inputs, model, changed, outputs.Stage(planned.launcher))
+                 : CheckDescribed(options, inputs, model)) ||
+        !StageMetadata(planned, texts, outputs)) {
+        return false;
+    }
+    // Before anything is published: a failure here still leaves no file.
+    const bool filesPending = writes || planned.fragment != kNoOutput || !options.wingetFolder.empty();
+    if ((options.describe && !WriteDescription(facts, filesPending)) || !outputs.Publish()) return false;
+    if (writes && options.productInfo && facts.hasPackage && !facts.hasPackageInfo) {
+        ReportFileError(PackageName(options),
                         "no product info (not a readable Windows Installer database): "
                         "the version resource was kept");
     }
-    return WriteMetadata(options, facts);
+    return true;
 }
 
 // Help and version text is output like any other: a full disk is a failure.

@@ -82,6 +82,8 @@ bool ReadSummary(LibmsiDatabase* database, PackageInfo& info) {
     if (!summary) return false;
     info.platformAndLanguages = SummaryText(summary.get(), LIBMSI_PROPERTY_TEMPLATE);
     info.packageCode = SummaryText(summary.get(), LIBMSI_PROPERTY_UUID);
+    info.subject = SummaryText(summary.get(), LIBMSI_PROPERTY_SUBJECT);
+    info.comments = SummaryText(summary.get(), LIBMSI_PROPERTY_COMMENTS);
     return true;
 }
 

@@ -15,6 +15,7 @@ struct PackageInfo {
     // Summary information.
     std::string platformAndLanguages;  // the template, "Intel;1033"
     std::string packageCode;           // the revision number
+    std::string subject, comments;     // what the product is, in words
 };
 
 // False when path is not a readable Windows Installer database; info is then

@@ -16,6 +16,7 @@ std::string PackageInfo::*const kFields[] = {
     &PackageInfo::productName,    &PackageInfo::productVersion,       &PackageInfo::manufacturer,
     &PackageInfo::productCode,    &PackageInfo::upgradeCode,          &PackageInfo::allUsers,
     &PackageInfo::installPerUser, &PackageInfo::platformAndLanguages, &PackageInfo::packageCode,
+    &PackageInfo::subject,        &PackageInfo::comments,
 };
 
 void AppendLength(std::string& out, std::uint32_t length) {

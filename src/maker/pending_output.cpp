@@ -28,8 +28,8 @@ void PendingOutput::Discard() {
     stream_.reset();
     if (temporary_.empty()) return;
     unlink(temporary_.c_str());
+    ForgetTemporaryFile(temporary_);
     temporary_.clear();
-    ForgetTemporaryFile();
 }
 
 bool PendingOutput::Create(const std::string& target, mode_t mode) {
@@ -53,7 +53,8 @@ bool PendingOutput::Create(const std::string& target, mode_t mode) {
     return true;
 }
 
-bool PendingOutput::Publish(bool replace) {
+bool PendingOutput::Complete() {
+    if (!stream_) return true;
     // Full disks and quota often show only here. No fsync, as with cp or a
     // linker: the rename keeps a kill from leaving half a launcher, and
     // surviving a power cut is the build system's business.
@@ -61,31 +62,36 @@ bool PendingOutput::Publish(bool replace) {
         ReportFileErrno(target_, errno);
         return false;
     }
-    if (!MoveIntoPlace(replace)) return false;
-    temporary_.clear();
-    ForgetTemporaryFile();
     return true;
 }
 
-bool PendingOutput::MoveIntoPlace(bool replace) {
-    if (replace) {
-        if (rename(temporary_.c_str(), target_.c_str()) == 0) return true;
+bool PendingOutput::Publish(bool replace, bool& replaced) {
+    replaced = false;
+    if (!Complete() || !MoveIntoPlace(replace, replaced)) return false;
+    ForgetTemporaryFile(temporary_);
+    temporary_.clear();
+    return true;
+}
+
+// A new name is tried first, so that replaced tells whether a file was replaced.
+bool PendingOutput::MoveIntoPlace(bool replace, bool& replaced) {
+    if (MoveToNewName()) return true;
+    if (errno != EEXIST || !replace || rename(temporary_.c_str(), target_.c_str()) != 0) {
         ReportFileErrno(target_, errno);
         return false;
     }
+    replaced = true;
+    return true;
+}
+
+bool PendingOutput::MoveToNewName() {
     if (renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }
-    if (errno != EINVAL && errno != ENOSYS) {
-        ReportFileErrno(target_, errno);
-        return false;
-    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
     // Filesystems without RENAME_NOREPLACE: a hard link fails just as
     // atomically when the name is taken.
-    if (link(temporary_.c_str(), target_.c_str()) != 0) {
-        ReportFileErrno(target_, errno);
-        return false;
-    }
+    if (link(temporary_.c_str(), target_.c_str()) != 0) return false;
     unlink(temporary_.c_str());
     return true;
 }

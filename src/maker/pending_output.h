@@ -25,12 +25,19 @@ public:
 
     std::FILE* Stream() const { return stream_.get(); }
 
+    // Writes what is buffered and closes the file, so that only its naming
+    // is left to fail. Failures are reported.
+    [[nodiscard]] bool Complete();
+
     // Completes the file and gives it the target's name; an existing
-    // target is replaced only when replace is set. Failures are reported.
-    [[nodiscard]] bool Publish(bool replace);
+    // target is replaced only when replace is set, and replaced tells
+    // whether one was. Failures are reported.
+    [[nodiscard]] bool Publish(bool replace, bool& replaced);
 
 private:
-    [[nodiscard]] bool MoveIntoPlace(bool replace);
+    [[nodiscard]] bool MoveIntoPlace(bool replace, bool& replaced);
+    // False with errno set, EEXIST when the name is taken.
+    [[nodiscard]] bool MoveToNewName();
     void Discard();
 
     std::string target_;

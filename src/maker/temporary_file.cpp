@@ -12,8 +12,10 @@ namespace ZORVANE {
 
 namespace {
 
-char temporaryPath[PATH_MAX];
-volatile sig_atomic_t created = 0;
+// One slot per output a run may write: the launcher and four metadata files.
+constexpr int kSlots = 8;
+char temporaryPaths[kSlots][PATH_MAX];
+volatile sig_atomic_t created[kSlots] = {};
 
 // Every signal whose default action ends the process and that can be
 // caught, but SIGILL and SIGTRAP, which a handler could not pass on (and
@@ -33,7 +35,9 @@ constexpr int kEndingSignals[] = {
 };
 
 void RemoveAndEnd(int signal) {
-    if (created) unlink(temporaryPath);
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (created[slot]) unlink(temporaryPaths[slot]);
+    }
     // SA_RESETHAND restored the default action: the process ends as the
     // signal asks once the handler returns.
     raise(signal);
@@ -64,11 +68,23 @@ void InstallHandlers() {
     }
 }
 
+int FreeSlot() {
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (!created[slot]) return slot;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int CreateTemporaryFile(const std::string& pathTemplate, std::string& path) {
-    if (pathTemplate.size() >= sizeof temporaryPath) {
+    if (pathTemplate.size() >= PATH_MAX) {
         errno = ENAMETOOLONG;
+        return -1;
+    }
+    const int slot = FreeSlot();
+    if (slot < 0) {
+        errno = EMFILE;
         return -1;
     }
     InstallHandlers();
@@ -76,16 +92,20 @@ int CreateTemporaryFile(const std::string& pathTemplate, std::string& path) {
     const sigset_t blocked = CleanupSignals();
     sigset_t previous;
     sigprocmask(SIG_BLOCK, &blocked, &previous);
-    std::memcpy(temporaryPath, pathTemplate.c_str(), pathTemplate.size() + 1);
-    const int fd = mkstemp(temporaryPath);
+    std::memcpy(temporaryPaths[slot], pathTemplate.c_str(), pathTemplate.size() + 1);
+    const int fd = mkstemp(temporaryPaths[slot]);
     const int error = errno;
-    created = fd >= 0;
-    if (fd >= 0) path = temporaryPath;
+    created[slot] = fd >= 0;
+    if (fd >= 0) path = temporaryPaths[slot];
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     errno = error;
     return fd;
 }
 
-void ForgetTemporaryFile() { created = 0; }
+void ForgetTemporaryFile(const std::string& path) {
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (created[slot] && path == temporaryPaths[slot]) created[slot] = 0;
+    }
+}
 
 }  // namespace ZORVANE

@@ -95,8 +95,24 @@ FAILURES = {
     "option line msiexec cannot get": (["--params", "x" * 32240, "-o", "Out.exe", "{source}"], "--params is longer"),
     # A build tree has no installed launcher beside the maker.
     "no source, none installed": (["--msi", "pkg.msi", "-o", "Out.exe"], "share/launcher/launcher.exe" + MISSING),
+    # No output replaces an input, a node that is no regular file or, without --force, any file.
+    "fragment over the package": (["--msi", "pkg.msi", "--winget-manifest", "pkg.msi", "--force", "-o", "Out.exe",
+                                   "{source}"], "pkg.msi: is also an input"),
+    "output over its source": (["--msi", "pkg.msi", "-o", "src.exe", "--force", "src.exe"], "src.exe: is also an input"),
+    "output over a link to its source": (["-o", "src-link.exe", "--force", "src.exe"], "src-link.exe: is also an input"),
+    "fragment over a file": (["--winget-manifest", "taken.exe", "{source}"], "taken.exe: File exists"),
+    "output through a link to standard output": (["-o", "stdout.exe", "--force", "{source}"],
+                                                 "stdout.exe: not a regular file"),
+    "output over a FIFO": (["-o", "fifo.msi", "--force", "{source}"], "fifo.msi: not a regular file"),
+    "output over a device": (["-o", "null.exe", "--force", "{source}"], "null.exe: not a regular file"),
+    "one name for two outputs": (["-o", "Out.exe", "--winget-manifest", "./Out.exe", "{source}"],
+                                 "./Out.exe: named for two outputs"),
+    # Every output is checked before the first is written.
+    "fragment's folder missing": (["--msi", "pkg.msi", "-o", "Out.exe", "--winget-manifest", "none/w.yaml",
+                                   "{source}"], "none/w.yaml" + MISSING),
+    "output named -": (["-o", "-", "{source}"], "-o -: outputs are files"),
 }
-USAGE_ERRORS = ("missing -o", "--params")
+USAGE_ERRORS = ("missing -o", "--params", "-o -")
 
 
 @pytest.mark.parametrize("args, message", FAILURES.values(), ids=FAILURES)
@@ -105,7 +121,11 @@ def test_failures_are_named_and_leave_no_file(tmp_path, args, message):
     (tmp_path / "taken.exe").write_bytes(b"mine")
     sparse(tmp_path / "huge.msi", 3 << 30)
     os.mkfifo(tmp_path / "fifo.msi")  # no writer: opening it for reading would wait
-    unread = ("huge.msi", "fifo.msi")
+    (tmp_path / "src.exe").write_bytes(LAUNCHER.read_bytes())
+    os.symlink("src.exe", tmp_path / "src-link.exe")
+    os.symlink("/proc/self/fd/1", tmp_path / "stdout.exe")
+    os.symlink("/dev/null", tmp_path / "null.exe")  # a link: a missed refusal replaces only the link
+    unread = ("huge.msi", "fifo.msi", "stdout.exe")
     before = {p: p.read_bytes() for p in tmp_path.iterdir() if p.name not in unread}
 
     filled = [a.format(source=LAUNCHER) for a in args]
@@ -114,6 +134,21 @@ def test_failures_are_named_and_leave_no_file(tmp_path, args, message):
     assert result.returncode == (2 if message.startswith(USAGE_ERRORS) else 1)
     assert len(result.stderr.splitlines()) == 1 and message in result.stderr, result.stderr
     assert {p: p.read_bytes() for p in tmp_path.iterdir() if p.name not in unread} == before
+
+
+@pytest.mark.parametrize("stdout", ["/dev/full", "closed pipe"])
+def test_a_description_that_cannot_be_written_publishes_no_file(tmp_path, stdout):
+    (tmp_path / "pkg.msi").write_bytes(PACKAGE)
+    read, write = os.pipe()
+    os.close(read)
+    with open(stdout if stdout.startswith("/") else os.devnull, "wb") as full:
+        result = subprocess.run([MAKER, "--msi", "pkg.msi", "--describe", "--winget-manifest", "w.yaml", "-o",
+                                 "Out.exe", LAUNCHER], cwd=tmp_path, stdout=write if stdout == "closed pipe" else full,
+                                stderr=subprocess.PIPE, text=True, timeout=120)
+    os.close(write)
+    assert result.returncode == 1 and result.stderr.count("\n") == 1, result.stderr
+    assert result.stderr.startswith("launcher-make: standard output: ") and "(no file was written)" in result.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["pkg.msi"]
 
 
 def test_force_replaces_and_an_interrupted_write_leaves_nothing(tmp_path):

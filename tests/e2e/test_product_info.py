@@ -3,11 +3,14 @@ package's version values, an icon and deployment metadata. Packages in
 Cyrillic and CJK get their texts from Windows Installer's own API under Wine
 (wixl drops texts outside ASCII)."""
 import filecmp
+import hashlib
 import json
 import os
 import random
+import re
 import struct
 import subprocess
+from xml.sax.saxutils import escape
 
 import pefile
 import pytest
@@ -106,12 +109,201 @@ def test_describe_and_winget_give_the_packages_codes(tmp_path, packages, script,
     assert fragment["AppsAndFeaturesEntries"] == [{
         "DisplayName": name, "Publisher": manufacturer, "DisplayVersion": VERSION, "ProductCode": PRODUCT_CODE,
         "UpgradeCode": UPGRADE_CODE, "InstallerType": "msi"}]
-    assert {row["InstallerReturnCode"] for row in fragment["ExpectedReturnCodes"]} == {1602, 1618, 1641, 3010, 1603}
+    assert fragment["ManifestVersion"] == "1.28.0"
+    assert {row["InstallerReturnCode"]: row["ReturnResponse"] for row in fragment["ExpectedReturnCodes"]} == \
+        RETURN_CODES
     if params:
         assert "InstallerSwitches" not in fragment and "ignores the arguments" in text
     else:
         assert fragment["InstallerSwitches"] == {"Silent": "/qn", "SilentWithProgress": "/qb",
                                                  "Log": '/l*v "<LOGPATH>"'}
+
+
+# What winget's 1.28.0 schemas demand of the fields the maker writes.
+ID_PART = r'[^.\s\\/:*?"<>|\x01-\x1f]{1,32}'
+PATTERNS = {
+    "PackageIdentifier": rf"{ID_PART}(\.{ID_PART}){{1,7}}",
+    "PackageVersion": r'[^\\/:*?"<>|\x01-\x1f]+',
+    "InstallerSha256": r"[A-Fa-f0-9]{64}",
+    "InstallerUrl": r"[Hh][Tt][Tt][Pp][Ss]?://.+",
+    "PackageLocale": r"([a-zA-Z]{2,3}|[iI]-[a-zA-Z]+|[xX]-[a-zA-Z]{1,8})(-[a-zA-Z]{1,8})*",
+}
+LENGTHS = {"PackageIdentifier": (1, 128), "PackageVersion": (1, 128), "Publisher": (2, 256),
+           "PackageName": (2, 256), "License": (3, 512), "ShortDescription": (3, 256), "InstallerUrl": (1, 2048)}
+REQUIRED = {
+    "version": {"PackageIdentifier", "PackageVersion", "DefaultLocale", "ManifestType", "ManifestVersion"},
+    "defaultLocale": {"PackageIdentifier", "PackageVersion", "PackageLocale", "Publisher", "PackageName", "License",
+                      "ShortDescription", "ManifestType", "ManifestVersion"},
+    "installer": {"PackageIdentifier", "PackageVersion", "Installers", "ManifestType", "ManifestVersion"},
+}
+# winget's own return codes for MSI installers, and the launcher's own failure.
+RETURN_CODES = {1618: "installInProgress", 112: "diskFull", 1601: "contactSupport", 3010: "rebootRequiredToFinish",
+                1641: "rebootInitiated", 1602: "cancelledByUser", 1638: "alreadyInstalled",
+                **dict.fromkeys([1654, 1623, 1633], "systemNotSupported"),
+                **dict.fromkeys([1625, 1644, 1643, 1649, 1640], "blockedByPolicy"),
+                **dict.fromkeys([87, 1628, 1639, 1650], "invalidParameter"), 1603: "contactSupport"}
+PACKAGE_ID = "Romashka.Uchet"
+URL = "https://example.com/releases/Setup.exe"
+FILES = {"version": f"{PACKAGE_ID}.yaml", "defaultLocale": f"{PACKAGE_ID}.locale.en-US.yaml",
+         "installer": f"{PACKAGE_ID}.installer.yaml"}
+
+
+def checked_field(name, value):
+    if name in PATTERNS:
+        assert isinstance(value, str) and re.fullmatch(PATTERNS[name], value), (name, value)
+    if name in LENGTHS:
+        least, most = LENGTHS[name]
+        assert least <= len(value) <= most, (name, value)
+
+
+def manifests(folder):
+    """The three files, parsed and checked against what the schemas demand."""
+    assert sorted(p.name for p in folder.iterdir()) == sorted(FILES.values())
+    found = {}
+    for kind, name in FILES.items():
+        text = (folder / name).read_text(encoding="utf-8")
+        assert text.startswith(f"# yaml-language-server: $schema=https://aka.ms/winget-manifest.{kind}.1.28.0"
+                               ".schema.json\n"), text
+        document = yaml.safe_load(text)
+        assert REQUIRED[kind] <= set(document) and (document["ManifestType"], document["ManifestVersion"]) == (
+            kind, "1.28.0"), document
+        for field, value in [*document.items(), *document.get("Installers", [{}])[0].items()]:
+            checked_field(field, value)
+        found[kind] = document
+    return found
+
+
+def summary_comments(package):
+    info = subprocess.run(["msiinfo", "suminfo", package], capture_output=True, text=True, check=True).stdout
+    return re.search(r"^Comments: (.*)$", info, re.M).group(1)
+
+
+def winget(cwd, launcher, *extra):
+    (cwd / "out").mkdir(exist_ok=True)
+    return make(cwd, "--winget", "out", "--package-id", PACKAGE_ID, "--installer-url", URL, *extra, launcher)
+
+
+@pytest.mark.parametrize("params", [None, "/qb ADDLOCAL=ALL"])
+@pytest.mark.parametrize("script", SCRIPTS)
+def test_winget_manifests_describe_the_released_file(tmp_path, packages, script, params):
+    _, name, manufacturer = SCRIPTS[script]
+    assert make(tmp_path, "--msi", packages[script], *["--params", params] * bool(params), "-o", "Setup.exe",
+                LAUNCHER).returncode == 0
+    made = winget(tmp_path, "Setup.exe")
+    assert made.returncode == 0 and made.stderr.count("\n") == (1 if params else 0), made.stderr
+    found = manifests(tmp_path / "out")
+    for document in found.values():
+        assert (document["PackageIdentifier"], document["PackageVersion"]) == (PACKAGE_ID, VERSION)
+    assert found["version"]["DefaultLocale"] == "en-US"
+    assert {key: found["defaultLocale"][key] for key in ("PackageLocale", "Publisher", "PackageName", "License",
+                                                         "ShortDescription")} == {
+        "PackageLocale": "en-US", "Publisher": manufacturer, "PackageName": name, "License": "Proprietary",
+        "ShortDescription": summary_comments(packages[script])}
+    installer = found["installer"]
+    assert installer["Installers"] == [{"Architecture": "x86", "InstallerUrl": URL, "InstallerSha256": hashlib.sha256(
+        (tmp_path / "Setup.exe").read_bytes()).hexdigest().upper()}]
+    assert (installer["InstallerType"], installer["Scope"], installer["ProductCode"]) == ("exe", "machine",
+                                                                                         PRODUCT_CODE)
+    assert installer["AppsAndFeaturesEntries"] == [{
+        "DisplayName": name, "Publisher": manufacturer, "DisplayVersion": VERSION, "ProductCode": PRODUCT_CODE,
+        "UpgradeCode": UPGRADE_CODE, "InstallerType": "msi"}]
+    assert {row["InstallerReturnCode"]: row["ReturnResponse"] for row in installer["ExpectedReturnCodes"]} == \
+        RETURN_CODES
+    if params:
+        assert "InstallerSwitches" not in installer and "winget cannot make it silent" in made.stderr
+        assert "ignores the arguments" in (tmp_path / "out" / FILES["installer"]).read_text(encoding="utf-8")
+    else:
+        assert installer["InstallerSwitches"] == {"Silent": "/qn", "SilentWithProgress": "/qb",
+                                                  "Log": '/l*v "<LOGPATH>"'}
+
+
+def built(folder, name="Placeholder", manufacturer="Placeholder", comments=None, sql=None, scope="perMachine"):
+    """A wixl package with these texts (any ASCII, line breaks too), changed by msibuild's sql."""
+    attribute = lambda text: escape(text, {'"': "&quot;", "\n": "&#10;"})
+    wxs = WXS.replace('Name="Placeholder"', f'Name="{attribute(name)}"').replace(
+        'Manufacturer="Placeholder"', f'Manufacturer="{attribute(manufacturer)}"').replace(
+        'InstallScope="perMachine"', f'InstallScope="{scope}"' + (
+            f' Comments="{attribute(comments)}"' if comments else ""))
+    (folder / "product.wxs").write_text(wxs, encoding="utf-8")
+    (folder / README.name).write_bytes(README.read_bytes())
+    subprocess.run(["wixl", "-o", "p.msi", "product.wxs"], cwd=folder, check=True, capture_output=True)
+    if sql:
+        subprocess.run(["msibuild", "p.msi", "-q", sql], cwd=folder, check=True, capture_output=True)
+    assert make(folder, "--msi", "p.msi", "-o", "Setup.exe", "--force", LAUNCHER).returncode == 0
+    return folder / "Setup.exe"
+
+
+def test_no_text_of_the_package_bends_the_manifests_or_the_json(tmp_path):
+    texts = {"ProductName": '- Dash: "quoted" #x\n  line2: [a]', "Manufacturer": "key: value # not\n- item",
+             "Comments": "? q: 'x'\nExtra: {1}, &anchor *alias"}
+    launcher = built(tmp_path, texts["ProductName"], texts["Manufacturer"], texts["Comments"], scope="perUser")
+    made = winget(tmp_path, launcher, "--describe", "--license", 'MIT: "see" #LICENSE\n- file')
+    assert (made.returncode, made.stderr) == (0, ""), made.stderr
+    found = manifests(tmp_path / "out")
+    assert found["defaultLocale"] == {
+        "PackageIdentifier": PACKAGE_ID, "PackageVersion": VERSION, "PackageLocale": "en-US",
+        "Publisher": texts["Manufacturer"], "PackageName": texts["ProductName"], "License": 'MIT: "see" #LICENSE\n- file',
+        "ShortDescription": texts["Comments"], "ManifestType": "defaultLocale", "ManifestVersion": "1.28.0"}
+    assert set(found["installer"]) == {"PackageIdentifier", "PackageVersion", "InstallerType", "Scope",
+                                       "InstallerSwitches", "ExpectedReturnCodes", "ProductCode",
+                                       "AppsAndFeaturesEntries", "Installers", "ManifestType", "ManifestVersion"}
+    assert found["installer"]["Scope"] == "user"
+    [entry] = found["installer"]["AppsAndFeaturesEntries"]
+    assert (entry["DisplayName"], entry["Publisher"]) == (texts["ProductName"], texts["Manufacturer"])
+    described = json.loads(made.stdout)
+    assert (described["ProductName"], described["Manufacturer"], described["ALLUSERS"]) == (
+        texts["ProductName"], texts["Manufacturer"], None)
+
+
+# Each row: how the package is made, and what the one error line says. A
+# manifest winget would refuse is never written.
+UNFIT_PACKAGES = {
+    "no Manufacturer": (dict(sql="DELETE FROM `Property` WHERE `Property` = 'Manufacturer'"), "Manufacturer is empty"),
+    "a one-letter name": (dict(name="X"), "ProductName has 1 character"),
+    "a version with a slash": (dict(sql="UPDATE `Property` SET `Value` = '1.0/beta' WHERE `Property` = "
+                                        "'ProductVersion'"), '"1.0/beta" holds a character'),
+    "no package": (None, "carries no package"),
+}
+
+
+@pytest.mark.parametrize("package, message", UNFIT_PACKAGES.values(), ids=UNFIT_PACKAGES)
+def test_a_package_winget_cannot_take_is_refused_and_nothing_written(tmp_path, package, message):
+    launcher = LAUNCHER if package is None else built(tmp_path, **package)
+    made = winget(tmp_path, launcher)
+    assert made.returncode == 1 and made.stderr.count("\n") == 1 and message in made.stderr, made.stderr
+    assert list((tmp_path / "out").iterdir()) == []
+
+
+# Each row: arguments in place of the good ones, what the one line says.
+WRONG_COMMAND_LINES = {
+    "one-part id": (["--package-id", "Uchet"], "--package-id must be"),
+    "blank in the id": (["--package-id", "Romashka.My Uchet"], "--package-id must be"),
+    "ftp URL": (["--installer-url", "ftp://example.com/Setup.exe"], "--installer-url must be"),
+    "line break in the URL": (["--installer-url", "https://example.com/\nSetup.exe"], "--installer-url must be"),
+    "folder is a file": (["--winget", "Setup.exe"], "Setup.exe: not a folder"),
+    "folder missing": (["--winget", "none"], "none: No such file or directory"),
+    "with -o": (["-o", "Other.exe"], "-o, --msi, --params and --icon do not go with it"),
+}
+
+
+@pytest.mark.parametrize("args, message", WRONG_COMMAND_LINES.values(), ids=WRONG_COMMAND_LINES)
+def test_a_wrong_winget_command_line_writes_nothing(tmp_path, args, message):
+    launcher = built(tmp_path)
+    (tmp_path / "out").mkdir()
+    made = make(tmp_path, "--winget", "out", "--package-id", PACKAGE_ID, "--installer-url", URL, *args, launcher)
+    assert made.returncode == 2 and made.stderr.count("\n") == 1 and message in made.stderr, made.stderr
+    assert list((tmp_path / "out").iterdir()) == [] and not (tmp_path / "Other.exe").exists()
+
+
+def test_an_existing_manifest_is_replaced_only_with_force(tmp_path):
+    launcher = built(tmp_path)
+    (tmp_path / "out").mkdir()
+    (tmp_path / "out" / FILES["defaultLocale"]).write_text("mine")
+    made = winget(tmp_path, launcher)
+    assert made.returncode == 1 and "File exists" in made.stderr and made.stderr.count("\n") == 1, made.stderr
+    assert [p.name for p in (tmp_path / "out").iterdir()] == [FILES["defaultLocale"]]
+    assert winget(tmp_path, launcher, "--force").returncode == 0
+    assert manifests(tmp_path / "out")["defaultLocale"]["PackageName"] == "Placeholder"
 
 
 def icon_file(images):

@@ -33,6 +33,25 @@ MakeOptions Described(std::string output, std::string icon, bool productInfo, bo
     return options;
 }
 
+// The manifests of the released "s" into folder, with the identity given.
+MakeOptions Winget(std::string folder, std::string license = "Proprietary", std::string locale = "en-US",
+                   bool describe = false) {
+    MakeOptions options = Described("", "", true, describe, "");
+    options.wingetFolder = std::move(folder);
+    options.winget.packageId = "Contoso.Product";
+    options.winget.installerUrl = "https://example.com/Setup.exe";
+    options.winget.license = std::move(license);
+    options.winget.locale = std::move(locale);
+    return options;
+}
+
+std::vector<std::string> WingetArguments(std::vector<std::string> more) {
+    std::vector<std::string> arguments = {
+        "--winget", ".", "--package-id", "Contoso.Product", "--installer-url", "https://example.com/Setup.exe"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
 // The longest option line in UTF-16 characters, whatever its UTF-8 length.
 const std::string kLongestLine(32239, 'x');
 std::string Repeated(const char* text, std::size_t count) {
@@ -69,6 +88,38 @@ const OptionsCase kCases[] = {
     {{"--icon", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"--winget-manifest", "", "s"}, MakeRequest::Invalid, {}},
     {{"--no-product-info", "s"}, MakeRequest::Invalid, {}},
+    {{"-o", "-", "s"}, MakeRequest::Invalid, {}},
+    {{"--winget-manifest", "-", "s"}, MakeRequest::Invalid, {}},
+    {{"-o", "./-", "s"}, MakeRequest::Make, Options("s", "", "", "./-", false)},
+    {WingetArguments({"s"}), MakeRequest::Make, Winget(".")},
+    {WingetArguments({"--license", "MIT License", "--locale", "zh-Hans-CN", "--describe", "s"}), MakeRequest::Make,
+     Winget(".", "MIT License", "zh-Hans-CN", true)},
+    {{"--winget", "/", "--installer-url", "https://example.com/Setup.exe", "--package-id", "Contoso.Product", "s"},
+     MakeRequest::Make,
+     Winget("/")},
+    {WingetArguments({}), MakeRequest::Invalid, {}},
+    {WingetArguments({"-o", "o", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--msi", "p.msi", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--params", "/qn", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--icon", "a.ico", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--package-id", "Product", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--installer-url", "ftp://example.com/Setup.exe", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--installer-url", "https://example.com/\nSetup.exe", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--license", "ab", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--locale", "en_US", "s"}), MakeRequest::Invalid, {}},
+    {{"--winget", ".", "--installer-url", "https://example.com/Setup.exe", "s"}, MakeRequest::Invalid, {}},
+    {{"--winget", ".", "--package-id", "Contoso.Product", "s"}, MakeRequest::Invalid, {}},
+    {{"--winget", "/nonexistent", "--package-id", "Contoso.Product", "--installer-url", "https://x/y", "s"},
+     MakeRequest::Invalid,
+     {}},
+    {{"--winget", "/dev/null", "--package-id", "Contoso.Product", "--installer-url", "https://x/y", "s"},
+     MakeRequest::Invalid,
+     {}},
+    {{"--winget", "", "--package-id", "Contoso.Product", "--installer-url", "https://x/y", "s"},
+     MakeRequest::Invalid,
+     {}},
+    {{"--package-id", "Contoso.Product", "-o", "o", "s"}, MakeRequest::Invalid, {}},
+    {{"--license", "MIT License", "--describe", "s"}, MakeRequest::Invalid, {}},
 };
 
 class MakeOptionsParse : public testing::TestWithParam<OptionsCase> {};
@@ -93,6 +144,11 @@ TEST_P(MakeOptionsParse, GivesTheRequestAndItsOptions) {
     EXPECT_EQ(options.productInfo, expected.productInfo);
     EXPECT_EQ(options.describe, expected.describe);
     EXPECT_EQ(options.wingetManifest, expected.wingetManifest);
+    EXPECT_EQ(options.wingetFolder, expected.wingetFolder);
+    EXPECT_EQ(options.winget.packageId, expected.winget.packageId);
+    EXPECT_EQ(options.winget.installerUrl, expected.winget.installerUrl);
+    EXPECT_EQ(options.winget.license, expected.winget.license);
+    EXPECT_EQ(options.winget.locale, expected.winget.locale);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MakeOptionsParse, testing::ValuesIn(kCases));

@@ -29,6 +29,8 @@ PackageInfo FullInfo() {
     info.allUsers = "2";
     info.platformAndLanguages = "Intel;1049";
     info.packageCode = kPackageCode;
+    info.subject = kSubject;
+    info.comments = kComments;
     return info;
 }
 
@@ -36,7 +38,7 @@ bool Same(const PackageInfo& a, const PackageInfo& b) {
     return a.productName == b.productName && a.productVersion == b.productVersion && a.manufacturer == b.manufacturer &&
            a.productCode == b.productCode && a.upgradeCode == b.upgradeCode && a.allUsers == b.allUsers &&
            a.installPerUser == b.installPerUser && a.platformAndLanguages == b.platformAndLanguages &&
-           a.packageCode == b.packageCode;
+           a.packageCode == b.packageCode && a.subject == b.subject && a.comments == b.comments;
 }
 
 TEST(PackageAnswer, WhatTheChildWritesIsBelievedOnlyWhole) {
@@ -75,6 +77,7 @@ TEST(PackageInfoApart, TheOpenDescriptorIsReadNotThePath) {
     PackageInfo info;
     EXPECT_EQ(ReadPackageInfoApart(opened.get(), info).status, PackageInfoStatus::Read);
     EXPECT_EQ(info.productName, kCyrillic.at("ProductName"));
+    EXPECT_EQ(info.comments, kComments);  // the summary's words cross from the reader too
     EXPECT_EQ(lseek(opened.get(), 0, SEEK_CUR), position);
     unlink(path.c_str());
 

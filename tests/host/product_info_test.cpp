@@ -48,6 +48,8 @@ TEST(PackageInfo, PropertiesAndSummaryInAnyScript) {
         EXPECT_EQ(info.installPerUser, property("MSIINSTALLPERUSER"));
         EXPECT_EQ(info.platformAndLanguages, "Intel;1049");
         EXPECT_EQ(info.packageCode, kPackageCode);
+        EXPECT_EQ(info.subject, kSubject);
+        EXPECT_EQ(info.comments, kComments);
     }
 }
 

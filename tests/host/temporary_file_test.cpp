@@ -83,7 +83,7 @@ TEST(TemporaryFile, IgnoredSignalsAndOtherHandlersAreKept) {
     ASSERT_GE(fd, 0);
     close(fd);
     unlink(path.c_str());
-    ForgetTemporaryFile();
+    ForgetTemporaryFile(path);
     sigaction(SIGUSR2, &previousUsr2, &after);
     EXPECT_EQ(after.sa_handler, SIG_IGN);
     sigaction(SIGSEGV, nullptr, &after);

@@ -15,6 +15,8 @@ namespace test {
 using Bytes = std::vector<std::uint8_t>;
 
 const char kPackageCode[] = "{6A1F0C2E-4B3D-4E5F-8A9B-0C1D2E3F4A5B}";
+const char kSubject[] = "Stock keeping";
+const char kComments[] = "Keeps: \"stock\" # counted\n- daily";
 
 const Properties kCyrillic = {{"ProductName", "Учёт склада"},
                               {"Manufacturer", "ООО «Ромашка»"},
@@ -63,12 +65,14 @@ Bytes Retyped(Bytes package, const std::string& text, std::uint8_t type) {
 
 void WriteSummary(LibmsiDatabase* database, Summary kind) {
     GError* error = nullptr;
-    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 3, &error);
+    LibmsiSummaryInfo* summary = libmsi_summary_info_new(database, 5, &error);
     if (kind == Summary::OnlyTitle) {
         EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TITLE, "Installation Database", &error));
     } else {
         EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_TEMPLATE, "Intel;1049", &error));
         EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_UUID, kPackageCode, &error));
+        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_SUBJECT, kSubject, &error));
+        EXPECT_TRUE(libmsi_summary_info_set_string(summary, LIBMSI_PROPERTY_COMMENTS, kComments, &error));
     }
     EXPECT_TRUE(libmsi_summary_info_save(summary, database, &error));
     g_object_unref(summary);

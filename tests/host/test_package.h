@@ -12,7 +12,7 @@ namespace test {
 
 using Properties = std::map<std::string, std::string>;
 
-extern const char kPackageCode[];
+extern const char kPackageCode[], kSubject[], kComments[];
 extern const Properties kCyrillic, kCjk;
 
 // How the summary information keeps its Template and revision number: as
@@ -20,7 +20,8 @@ extern const Properties kCyrillic, kCjk;
 enum class Summary { Texts, OnlyTitle, TemplateAsInteger, RevisionAsFileTime };
 
 // A package with a Property table kept in codePage, and summary
-// information: Template "Intel;1049" and kPackageCode unless summary says otherwise.
+// information: Template "Intel;1049", kPackageCode, kSubject and kComments
+// unless summary says otherwise.
 std::vector<std::uint8_t> MakePackage(const Properties& properties, int codePage, Summary summary = Summary::Texts);
 
 // A package as wixl builds it from a small product: many tables, a cabinet.
