@@ -64,7 +64,7 @@ struct [[nodiscard]] ImageReadResult {
     ImageReadFailure failure = ImageReadFailure::None;
     std::uint32_t index = 0;  // the section (from 1) or data directory the check names
 
-    bool Read() const { return failure == ImageReadFailure::None; }
+    bool Passed() const { return failure == ImageReadFailure::None; }
 };
 
 // The short text of the check that failed, "data directory 6 lies outside

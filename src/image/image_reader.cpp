@@ -38,9 +38,9 @@ public:
     // Everything but the resource tree.
     ImageReadResult Read() {
         ImageReadResult result = ReadHeaders();
-        if (result.Read()) result = ReadSections();
-        if (result.Read()) result = DirectoriesInPlace();
-        return result.Read() ? FindResources() : result;
+        if (result.Passed()) result = ReadSections();
+        if (result.Passed()) result = DirectoriesInPlace();
+        return result.Passed() ? FindResources() : result;
     }
 
 private:
@@ -168,7 +168,7 @@ private:
             return Fail(Failure::FollowerNotRelocations);
         }
         const ImageReadResult rebuilt = NothingPointsIntoRebuilt(index, movesReloc);
-        return rebuilt.Read() ? NothingFollowsInFile(index) : rebuilt;
+        return rebuilt.Passed() ? NothingFollowsInFile(index) : rebuilt;
     }
 
     // Neither the entry point nor a directory but theirs lies in what is rebuilt.
@@ -211,7 +211,7 @@ ImageReadResult ReadImage(std::FILE* source, ImageModel& model) {
     model.source = ImageSource(source);
     if (!model.source.IsOpen()) return Fail(Failure::LengthUnknown);
     const ImageReadResult placed = ImageReader(model).Read();
-    if (!placed.Read()) return placed;
+    if (!placed.Passed()) return placed;
     return ReadResourceTree(model.source, model.sections, model.sections[model.resourceIndex], model.resources_);
 }
 

@@ -11,7 +11,7 @@ ResourceKey PayloadKey(const char* type, std::uint16_t id) {
 
 ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
     const ImageReadResult read = ReadImage(source, model);
-    if (!read.Read() || ApplyPayload(model, replacement)) return read;
+    if (!read.Passed() || ApplyPayload(model, replacement)) return read;
     return {ImageReadFailure::PayloadNotTaken};
 }
 

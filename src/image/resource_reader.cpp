@@ -40,7 +40,7 @@ public:
         std::vector<std::uint32_t> names(count);
         for (std::uint32_t i = 0; i < count; ++i) {
             const ImageReadResult name = ReadName(Get32(table.data() + i * pe::kResourceEntrySize), names[i]);
-            if (!name.Read()) return name;
+            if (!name.Passed()) return name;
         }
         if (HasDoubles(names)) return {Failure::TreeEqualEntries};
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -50,7 +50,7 @@ public:
             if (isTable != (level < kLevels - 1)) return {Failure::TreeNotThreeLevels};
             const ImageReadResult entry =
                 isTable ? ReadTable(target & ~pe::kHighBit, level + 1, path) : ReadData(target, path);
-            if (!entry.Read()) return entry;
+            if (!entry.Passed()) return entry;
         }
         return kRead;
     }
@@ -152,7 +152,7 @@ ImageReadResult ReadResourceTree(const ImageSource& source, const std::vector<pe
     TreeReader reader(source, sections, resources, tree);
     ResourceLeaf path;
     const ImageReadResult read = reader.ReadTable(0, 0, path);
-    if (!read.Read()) return read;
+    if (!read.Passed()) return read;
     return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;
 }
 

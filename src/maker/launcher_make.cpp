@@ -89,7 +89,7 @@ void ReportDamage(const MakeOptions& options, const std::string& reason) {
 void ReportReadResult(const ImageReadResult& read, const MakeOptions& options, MakeInputs& inputs, int error) {
     if (read.failure == ImageReadFailure::LengthUnknown) {
         ReportReadFailure(options, inputs, error);
-    } else if (!read.Read()) {
+    } else if (!read.Passed()) {
         ReportDamage(options, ImageReadReason(read));
     }
 }
@@ -172,7 +172,7 @@ bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model
     errno = 0;
     const ImageReadResult read = ReadLauncherImage(inputs.source.stream.get(), Payload(options, inputs), model);
     ReportReadResult(read, options, inputs, errno);
-    return read.Read();
+    return read.Passed();
 }
 
 // Laid out once; without an output, the launcher described must still be

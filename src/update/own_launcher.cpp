@@ -22,7 +22,7 @@ const char* ReadOwnLauncher(OwnLauncher& own) {
     if (!OwnPath(own.path)) return kPathsUnknown;
     own.file = OpenStream(own.path, L"rb");
     // A plain copy is made from this stream too: it never passes a damaged launcher on.
-    if (!own.file || !ReadImage(own.file.get(), own.image).Read()) return "own resources are damaged";
+    if (!own.file || !ReadImage(own.file.get(), own.image).Passed()) return "own resources are damaged";
     return nullptr;
 }
 

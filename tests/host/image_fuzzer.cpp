@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ImageModel model;
     const ImageReadResult read = ReadLauncherImage(source.get(), change, model);
     // Every refusal names its check; a file in memory always has a length.
-    Require(read.failure != ImageReadFailure::LengthUnknown && (read.Read() || !ImageReadReason(read).empty()));
-    const ImageLayoutResult laidOut = read.Read() ? CheckModel(model) : ImageLayoutResult();
-    const bool writes = read.Read() && laidOut.LaidOut();
+    Require(read.failure != ImageReadFailure::LengthUnknown && (read.Passed() || !ImageReadReason(read).empty()));
+    const ImageLayoutResult laidOut = read.Passed() ? CheckModel(model) : ImageLayoutResult();
+    const bool writes = read.Passed() && laidOut.LaidOut();
     const ImageWriteStatus status = writes ? WriteModel(model, laidOut.layout, output.get()) : ImageWriteStatus::Written;
     std::fseek(output.get(), 0, SEEK_END);
     const long writtenSize = std::ftell(output.get());
@@ -57,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The writer's output is a launcher it takes again.
     UniqueStream made = Holding(written.data(), static_cast<std::size_t>(writtenSize));
     ImageModel again;
-    Require(made && ReadImage(made.get(), again).Read());
+    Require(made && ReadImage(made.get(), again).Passed());
     return 0;
 }

@@ -172,7 +172,7 @@ TEST(ImageWrite, PackageOfAnotherLengthThanStatedFailsTheRead) {
 TEST(ImageWrite, ImageLimitHoldsToTheByte) {
     UniqueStream source = FileWith(MakeImage(Launcher()));
     ImageModel model;
-    ASSERT_TRUE(ReadImage(source.get(), model).Read());
+    ASSERT_TRUE(ReadImage(source.get(), model).Passed());
     const ResourceKey package{ResourceString("MSI"), ResourceId(104), ResourceId(0)};
     ASSERT_TRUE(model.SetLeaf(package, LeafData::FromStream(source.get(), 0)));
     const ImageLayoutResult empty = CheckModel(model);
@@ -190,7 +190,7 @@ TEST(ImageWrite, ImageLimitHoldsToTheByte) {
 TEST(ImageModel, LeavesAreSetAndRemovedByKey) {
     UniqueStream source = FileWith(MakeImage(Launcher()));
     ImageModel model;
-    ASSERT_TRUE(ReadImage(source.get(), model).Read());
+    ASSERT_TRUE(ReadImage(source.get(), model).Passed());
     const ResourceKey version{ResourceId(16), ResourceId(1), ResourceId(1033)};
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({1, 2})));
     ASSERT_TRUE(model.SetLeaf(version, LeafData::FromBytes({5, 6, 7})));
@@ -235,7 +235,7 @@ TEST(ImageModel, KnowsWhetherItChanged) {
     for (const auto& c : cases) {
         UniqueStream source = FileWith(image);
         ImageModel model;
-        ASSERT_TRUE(ReadImage(source.get(), model).Read());
+        ASSERT_TRUE(ReadImage(source.get(), model).Passed());
         c.change(model);
         EXPECT_EQ(model.Changed(), c.changed) << c.what;
     }
@@ -250,7 +250,7 @@ TEST(ImageWrite, UnchangedCopyIsTheSourceAsMeasured) {
     const std::vector<std::uint8_t> image = MakeImage(shape);
     UniqueStream source = FileWith(image);
     ImageModel model;
-    ASSERT_TRUE(ReadImage(source.get(), model).Read());
+    ASSERT_TRUE(ReadImage(source.get(), model).Passed());
     UniqueStream out(std::tmpfile());
     ASSERT_EQ(CopyUnchanged(model, out.get()), ImageWriteStatus::Written);
     EXPECT_EQ(ContentsOf(out.get()), image);

@@ -103,7 +103,7 @@ struct CarryingLauncher {
                         {"#16", "#1", 1033, Bytes(92, 16)}};
         if (!params.empty()) shape.leaves.push_back({"PARAMS", "#106", 0, Bytes(params.begin(), params.end())});
         source = FileWith(MakeImage(shape));
-        EXPECT_TRUE(ReadImage(source.get(), model).Read());
+        EXPECT_TRUE(ReadImage(source.get(), model).Passed());
     }
     std::map<std::string, Bytes> Written() {
         UniqueStream out(std::tmpfile());

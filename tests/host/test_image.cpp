@@ -231,7 +231,7 @@ MadeLauncher MakeLauncher(const std::vector<std::uint8_t>& source, const Payload
     UniqueStream in = FileWith(source);
     ImageModel model;
     made.read = ReadLauncherImage(in.get(), change, model);
-    if (!made.read.Read()) return made;
+    if (!made.read.Passed()) return made;
     const ImageLayoutResult laidOut = CheckModel(model);
     made.layout = laidOut.status;
     if (!laidOut.LaidOut()) return made;

@@ -63,7 +63,7 @@ struct MadeLauncher {
     ImageWriteStatus write = ImageWriteStatus::Written;
     std::vector<std::uint8_t> bytes;
 
-    bool Made() const { return read.Read() && layout == ImageLayoutStatus::LaidOut && write == ImageWriteStatus::Written; }
+    bool Made() const { return read.Passed() && layout == ImageLayoutStatus::LaidOut && write == ImageWriteStatus::Written; }
 };
 MadeLauncher MakeLauncher(const std::vector<std::uint8_t>& source, const PayloadReplacement& change);
 
