@@ -34,7 +34,8 @@ public:
         return PatchChecksum(layout.checksumOffset);
     }
 
-    // The source as it is, checksum and all.
+    // The source as it is: its checksum and any signature stay valid. (The
+    // sum taken on the way is not needed; it keeps up with the copy.)
     ImageWriteStatus Copy() {
         CopySource(0, source_.Size());
         if (status_ == ImageWriteStatus::Written && std::fflush(output_) != 0) status_ = ImageWriteStatus::WriteFailed;
