@@ -3,8 +3,9 @@
 the tests that must catch each. Exit status 1 when one goes unnoticed, or when
 those tests fail without any fault.
   tests/faults.py [FAULT...]      (default: all)
-A test is an end-to-end file::name, a unit test suite (win32, under Wine), or
-"host:FILTER", a Google Test filter over the host tests (native, no Wine)."""
+A test is an end-to-end file::name, a unit test suite (win32, under Wine),
+"host:FILTER", a Google Test filter over the host tests (native, no Wine), or
+"maker:file::name", an end-to-end test with the copy's launcher-make too."""
 import os
 import shutil
 import subprocess
@@ -37,8 +38,8 @@ FAULTS = {
         "image/image_layout.cpp", "Put32(relocations, Get32(relocations) + moved);",
         "(void)relocations, (void)moved;", ["host:ImageWrite.Relocations*"]),
     "leaves sharing their data copied once each": (
-        "image/resource_reader.cpp", "return reader.ReadTable(0, 0, path) && !reader.LeavesOverlap();",
-        "return reader.ReadTable(0, 0, path);", ["host:ImageWrite.LeavesSharing*"]),
+        "image/resource_reader.cpp", "return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;",
+        "return kRead;", ["host:ImageWrite.LeavesSharing*"]),
     "a data directory in no section accepted": (
         "image/image_reader.cpp", "if (!inHeaders && !inSection) return Fail(Failure::DirectoryOutsideSections, d);",
         "(void)inHeaders, (void)inSection;",
@@ -261,7 +262,7 @@ FAULTS = {
     "the maker's error line without the reason": (
         "maker/launcher_make.cpp", '"not a launcher image (damaged, or not a launcher.exe): " + reason;',
         '"not a launcher image (damaged, or not a launcher.exe)" + reason.substr(reason.size());',
-        ["test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+        ["maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
     "an unchanged copy cut short of the measured length": (
         "image/image_writer.cpp", "CopySource(0, source_.Size());", "CopySource(0, source_.Size() / 2);",
         ["host:ImageWrite.UnchangedCopy*"]),
@@ -312,7 +313,7 @@ def prepare(tests):
                     (not copy.exists() or copy.read_bytes() != path.read_bytes()):
                 copy.parent.mkdir(parents=True, exist_ok=True)
                 shutil.copy(path, copy)  # with its mode: scripts stay executable
-    if any(map(is_host, tests)) and not (HOST_BUILD / "build.ninja").exists():
+    if any(map(needs_host_build, tests)) and not (HOST_BUILD / "build.ninja").exists():
         subprocess.run(["cmake", "-S", TREE, "-B", HOST_BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
     if all(map(is_host, tests)):
@@ -329,11 +330,21 @@ def is_host(test):
     return test.startswith("host:")
 
 
+def is_maker(test):
+    return test.startswith("maker:")
+
+
+def needs_host_build(test):
+    return is_host(test) or is_maker(test)
+
+
 def command(test):
     """pytest for an end-to-end test (file::name), ctest for a unit test suite,
     the host test program for host:filter."""
     if is_host(test):
         return [HOST_BUILD / "tests" / "host" / "host_tests", f"--gtest_filter={test[5:]}"]
+    if is_maker(test):
+        return command(test[6:])
     if ".py::" in test:
         return ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider", f"tests/e2e/{test}"]
     return ["ctest", "--test-dir", BUILD, "--no-tests=error", "-R", f"^{test}\\."]
@@ -343,9 +354,14 @@ def failing(tests):
     """Those of tests that fail against the copy's build; None when it does not build."""
     if any(map(is_host, tests)) and run("cmake", "--build", HOST_BUILD, "--target", "host_tests") != 0:
         return None
+    if any(map(is_maker, tests)) and run("cmake", "--build", HOST_BUILD, "--target", "launcher-make",
+                                         "launcher-make-checked") != 0:
+        return None
     if not all(map(is_host, tests)) and run("cmake", "--build", BUILD) != 0:
         return None
-    return [test for test in tests if run(*command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
+    env = dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD))
+    maker = dict(env, LAUNCHER_MAKE=str(HOST_BUILD / "launcher-make"))
+    return [test for test in tests if run(*command(test), cwd=ROOT, env=maker if is_maker(test) else env)]
 
 
 def with_fault(file, text, faulty, check):
