@@ -49,12 +49,12 @@ public:
     [[nodiscard]] bool ParseArgument(const std::string& argument, std::string& key, std::string& value) const;
 
     // Reserves name, or "(1)" to "(99)" put in front of its file-name part,
-    // by exclusive creation in the folder the command was made in; name
-    // becomes the one
-    // reserved. Whether a free name was reserved: the reservation, which is
-    // removed again unless a complete launcher fills it. Empty, shown in a
-    // warning box and logged, when all are taken or the folder takes no new
-    // file (with the platform's reason); name is then left as it was.
+    // by exclusive creation in the current directory the command was made
+    // in; name becomes the one reserved. Whether a free name was reserved:
+    // the reservation, which is removed again unless a complete launcher
+    // fills it. Empty, shown in a warning box and logged, when all are taken
+    // or the folder takes no new file (with the platform's reason); name is
+    // then left as it was.
     [[nodiscard]] ReservedName VerifyFileName(std::string& name);
 
     // Stages one resource into update; false when it reported a failure in a
