@@ -38,8 +38,8 @@ FAULTS = {
         "image/image_layout.cpp", "Put32(relocations, Get32(relocations) + moved);",
         "(void)relocations, (void)moved;", ["host:ImageWrite.Relocations*"]),
     "leaves sharing their data copied once each": (
-        "image/resource_reader.cpp", "return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;",
-        "return kRead;", ["host:ImageWrite.LeavesSharing*"]),
+        "image/resource_reader.cpp",
+        "return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;", "return kRead;", ["host:ImageWrite.LeavesSharing*"]),
     "a data directory in no section accepted": (
         "image/image_reader.cpp", "if (!inHeaders && !inSection) return Fail(Failure::DirectoryOutsideSections, d);",
         "(void)inHeaders, (void)inSection;",
@@ -255,10 +255,12 @@ FAULTS = {
     "a check's reason misnamed": (
         "image/image_reader.cpp", "return Fail(Failure::SectionUnaligned, i + 1);",
         "return Fail(Failure::SectionSizeUnaligned, i + 1);",
-        ["host:*DamagedSource*", "test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+        ["host:*DamagedSource*",
+         "maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
     "the failed section's number lost": (
         "image/image_reader.cpp", "return Fail(Failure::SectionPastEnd, i + 1);", "return Fail(Failure::SectionPastEnd);",
-        ["host:*DamagedSource*", "test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+        ["host:*DamagedSource*",
+         "maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
     "the maker's error line without the reason": (
         "maker/launcher_make.cpp", '"not a launcher image (damaged, or not a launcher.exe): " + reason;',
         '"not a launcher image (damaged, or not a launcher.exe)" + reason.substr(reason.size());',
@@ -287,7 +289,8 @@ FAULTS = {
         "update/name_reservation.cpp", "NumberedName(baseName, attempt)", "NumberedName(baseName, attempt - 1)",
         ["VerifyFileName"]),
     "a hundred and first name tried": (
-        "update/name_reservation.cpp", "constexpr unsigned kNameAttempts = 100;", "constexpr unsigned kNameAttempts = 101;",
+        "update/name_reservation.cpp", "constexpr unsigned kNameAttempts = 100;",
+        "constexpr unsigned kNameAttempts = 101;",
         ["VerifyFileName"]),
     "argument without a sign taken as a key": (
         "update/update_arguments.cpp", "if (sign == std::string::npos) return false;",
