@@ -3,8 +3,9 @@
 the tests that must catch each. Exit status 1 when one goes unnoticed, or when
 those tests fail without any fault.
   tests/faults.py [FAULT...]      (default: all)
-A test is an end-to-end file::name, a unit test suite (win32, under Wine), or
-"host:FILTER", a Google Test filter over the host tests (native, no Wine)."""
+A test is an end-to-end file::name, a unit test suite (win32, under Wine),
+"host:FILTER", a Google Test filter over the host tests (native, no Wine), or
+"maker:file::name", an end-to-end test with the copy's launcher-make too."""
 import os
 import shutil
 import subprocess
@@ -37,10 +38,11 @@ FAULTS = {
         "image/image_layout.cpp", "Put32(relocations, Get32(relocations) + moved);",
         "(void)relocations, (void)moved;", ["host:ImageWrite.Relocations*"]),
     "leaves sharing their data copied once each": (
-        "image/resource_reader.cpp", "return reader.ReadTable(0, 0, path) && !reader.LeavesOverlap();",
-        "return reader.ReadTable(0, 0, path);", ["host:ImageWrite.LeavesSharing*"]),
+        "image/resource_reader.cpp",
+        "return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;", "return kRead;", ["host:ImageWrite.LeavesSharing*"]),
     "a data directory in no section accepted": (
-        "image/image_reader.cpp", "if (!inHeaders && !inSection) return false;", "(void)inHeaders, (void)inSection;",
+        "image/image_reader.cpp", "if (!inHeaders && !inSection) return Fail(Failure::DirectoryOutsideSections, d);",
+        "(void)inHeaders, (void)inSection;",
         ["host:*DamagedSource*"]),
     "a package longer than measured cut short": (
         "image/image_writer.cpp", "(std::fgetc(stream) != EOF || std::ferror(stream))", "std::ferror(stream)",
@@ -58,7 +60,7 @@ FAULTS = {
         "image/version_resource.cpp", "node.valueLength = static_cast<std::uint16_t>(kept.text.size() + 1);",
         "node.valueLength = static_cast<std::uint16_t>(2 * kept.text.size() + 2);", ["host:VersionResource.*"]),
     "product version past Windows Installer's limits": (
-        "image/version_resource.cpp", "limits[] = {255, 255, 65535, 65535};",
+        "maker/product_version.cpp", "limits[] = {255, 255, 65535, 65535};",
         "limits[] = {65535, 65535, 65535, 65535};", ["host:VersionResource.ProductVersions*"]),
     "icon group numbers its images from 0": (
         "image/icon_file.cpp", "static_cast<std::uint16_t>(i + 1));", "static_cast<std::uint16_t>(i));",
@@ -149,7 +151,7 @@ FAULTS = {
         "launch/package_file.cpp", "if (!hold || !HoldsPackage(hold.get(), package))", "if (!hold || !package.data)",
         ["PackageFile"]),
     "failed copy of -update unreported": (
-        "update/create_new_wrapper.cpp", "return true;\n    }\n    ShowMessage(kCopyFailed);", "return true;\n    }",
+        "update/launcher_copy.cpp", "    ShowMessage(kCopyFailed);\n    return false;", "    return false;",
         ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
     "number on the folder, not the file name": (
         "common/numbered_name.cpp", 'return name.substr(0, fileNameStart) + "(" + std::to_string(number) + ")" +',
@@ -250,6 +252,51 @@ FAULTS = {
         ["host:PackageAnswer.*", "host:PackageInfoApart.*"]),
     "the launcher hashed from where its stream stood": (
         "maker/file_digest.cpp", "    std::rewind(stream);\n", "", ["host:FileDigest.*"]),
+    "a check's reason misnamed": (
+        "image/image_reader.cpp", "return Fail(Failure::SectionUnaligned, i + 1);",
+        "return Fail(Failure::SectionSizeUnaligned, i + 1);",
+        ["host:*DamagedSource*",
+         "maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+    "the failed section's number lost": (
+        "image/image_reader.cpp", "return Fail(Failure::SectionPastEnd, i + 1);", "return Fail(Failure::SectionPastEnd);",
+        ["host:*DamagedSource*",
+         "maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+    "the maker's error line without the reason": (
+        "maker/launcher_make.cpp", '"not a launcher image (damaged, or not a launcher.exe): " + reason;',
+        '"not a launcher image (damaged, or not a launcher.exe)" + reason.substr(reason.size());',
+        ["maker:test_damaged_input.py::test_damaged_launcher_is_refused_whole_never_run_broken"]),
+    "an unchanged copy cut short of the measured length": (
+        "image/image_writer.cpp", "CopySource(0, source_.Size());", "CopySource(0, source_.Size() / 2);",
+        ["host:ImageWrite.UnchangedCopy*"]),
+    "the model's changes unseen": (
+        "image/image_model.cpp", "changed_ = changed_ || set;", "(void)changed_;", ["host:ImageModel.*"]),
+    # The plain copy of -update reads the launcher by name again, with CopyFileW.
+    "-update's plain copy by path": (
+        "update/launcher_copy.cpp",
+        '#include "core/log.h"\n#include "update/create_new_wrapper.h"\n\nnamespace ZORVANE {\n\n'
+        "bool createNewWrapper::CopyLauncher(OwnLauncher& own, ReservedName& target) {\n"
+        "    // Through a temporary file as well: a copy cut short must not pass for a\n"
+        "    // launcher under the name.\n    ResourceUpdate copy(own.image, target);\n"
+        "    const UpdateCommit commit = copy.IsOpen() ? copy.CommitUnchanged() : UpdateCommit::WriteFailed;",
+        '#include "core/log.h"\n#include "core/wide_text.h"\n#include "update/create_new_wrapper.h"\n\n'
+        "namespace ZORVANE {\n\nbool createNewWrapper::CopyLauncher(OwnLauncher& own, ReservedName& target) {\n"
+        "    TemporaryLauncherFile copy(target.Path());\n    std::wstring from, to;\n"
+        "    const bool copied = copy.IsOpen() && Widen(own.path, from) && Widen(copy.Path(), to) &&\n"
+        "                        CopyFileW(from.c_str(), to.c_str(), FALSE) && target.FillWith(copy);\n"
+        "    const UpdateCommit commit = copied ? UpdateCommit::Committed : UpdateCommit::WriteFailed;",
+        ["test_update.py::test_a_plain_copy_is_a_new_file_of_the_checked_bytes"]),
+    "numbered names from 0": (
+        "update/name_reservation.cpp", "NumberedName(baseName, attempt)", "NumberedName(baseName, attempt - 1)",
+        ["VerifyFileName"]),
+    "a hundred and first name tried": (
+        "update/name_reservation.cpp", "constexpr unsigned kNameAttempts = 100;",
+        "constexpr unsigned kNameAttempts = 101;",
+        ["VerifyFileName"]),
+    "argument without a sign taken as a key": (
+        "update/update_arguments.cpp", "if (sign == std::string::npos) return false;",
+        "if (sign == std::string::npos) return key = argument, value.clear(), false;", ["ParseArgument"]),
+    "argument split at the last sign": (
+        "update/update_arguments.cpp", "argument.find('=')", "argument.rfind('=')", ["ParseArgument"]),
 }
 
 
@@ -269,7 +316,7 @@ def prepare(tests):
                     (not copy.exists() or copy.read_bytes() != path.read_bytes()):
                 copy.parent.mkdir(parents=True, exist_ok=True)
                 shutil.copy(path, copy)  # with its mode: scripts stay executable
-    if any(map(is_host, tests)) and not (HOST_BUILD / "build.ninja").exists():
+    if any(map(needs_host_build, tests)) and not (HOST_BUILD / "build.ninja").exists():
         subprocess.run(["cmake", "-S", TREE, "-B", HOST_BUILD, "-G", "Ninja", "-DLAUNCHER_TESTS=ON",
                         "-DCMAKE_BUILD_TYPE=Release"], check=True, stdout=subprocess.DEVNULL)
     if all(map(is_host, tests)):
@@ -286,11 +333,21 @@ def is_host(test):
     return test.startswith("host:")
 
 
+def is_maker(test):
+    return test.startswith("maker:")
+
+
+def needs_host_build(test):
+    return is_host(test) or is_maker(test)
+
+
 def command(test):
     """pytest for an end-to-end test (file::name), ctest for a unit test suite,
     the host test program for host:filter."""
     if is_host(test):
         return [HOST_BUILD / "tests" / "host" / "host_tests", f"--gtest_filter={test[5:]}"]
+    if is_maker(test):
+        return command(test[6:])
     if ".py::" in test:
         return ["/usr/bin/python3", "-m", "pytest", "-q", "-p", "no:cacheprovider", f"tests/e2e/{test}"]
     return ["ctest", "--test-dir", BUILD, "--no-tests=error", "-R", f"^{test}\\."]
@@ -300,9 +357,14 @@ def failing(tests):
     """Those of tests that fail against the copy's build; None when it does not build."""
     if any(map(is_host, tests)) and run("cmake", "--build", HOST_BUILD, "--target", "host_tests") != 0:
         return None
+    if any(map(is_maker, tests)) and run("cmake", "--build", HOST_BUILD, "--target", "launcher-make",
+                                         "launcher-make-checked") != 0:
+        return None
     if not all(map(is_host, tests)) and run("cmake", "--build", BUILD) != 0:
         return None
-    return [test for test in tests if run(*command(test), cwd=ROOT, env=dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD)))]
+    env = dict(UNIT_ENV, LAUNCHER_BUILD=str(BUILD))
+    maker = dict(env, LAUNCHER_MAKE=str(HOST_BUILD / "launcher-make"))
+    return [test for test in tests if run(*command(test), cwd=ROOT, env=maker if is_maker(test) else env)]
 
 
 def with_fault(file, text, faulty, check):

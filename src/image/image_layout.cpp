@@ -88,9 +88,9 @@ private:
 
 }  // namespace
 
-ImageWriteStatus LayOutImage(const ImageModel& model, ImageLayout& layout) {
+ImageLayoutStatus LayOutImage(const ImageModel& model, const ResourceKey& lastLeaf, ImageLayout& layout) {
     for (const ResourceLeaf& leaf : model.Leaves()) {
-        if (leaf.data.size > 0xFFFFFFFFu) return ImageWriteStatus::TooLarge;
+        if (leaf.data.size > 0xFFFFFFFFu) return ImageLayoutStatus::TooLarge;
     }
     const pe::Section& old = model.sections[model.resourceIndex];
     layout.headers = model.headers;
@@ -107,15 +107,16 @@ ImageWriteStatus LayOutImage(const ImageModel& model, ImageLayout& layout) {
         nextRaw = AlignUp(nextRaw + layout.reloc.rawSize, model.fileAlignment);
     }
     if (nextRva > 0xFFFFFFFFu ||
-        !LayOutResourceSection(model.resources, static_cast<std::uint32_t>(nextRva), layout.resourceSection)) {
-        return ImageWriteStatus::SourceDamaged;
+        !LayOutResourceSection(model.Resources(), static_cast<std::uint32_t>(nextRva), lastLeaf,
+                               layout.resourceSection)) {
+        return ImageLayoutStatus::Unsound;
     }
     const std::uint64_t size = layout.resourceSection.size;
     const std::uint64_t imageSize = AlignUp(nextRva + size, model.sectionAlignment);
     const std::uint64_t rawSize = AlignUp(size, model.fileAlignment);
     const std::uint64_t imageBase = model.OptionalField(pe::kImageBase);
     if (imageBase + kLargestExecutableShift + imageSize > kSystemDllRange || nextRaw + rawSize > 0xFFFFFFFFu) {
-        return ImageWriteStatus::TooLarge;
+        return ImageLayoutStatus::TooLarge;
     }
     layout.resources = old;
     layout.resources.virtualAddress = static_cast<std::uint32_t>(nextRva);
@@ -123,7 +124,7 @@ ImageWriteStatus LayOutImage(const ImageModel& model, ImageLayout& layout) {
     layout.resources.rawPointer = static_cast<std::uint32_t>(nextRaw);
     layout.resources.rawSize = static_cast<std::uint32_t>(rawSize);
     HeaderPatcher(model, layout).Patch(static_cast<std::uint32_t>(imageSize));
-    return ImageWriteStatus::Written;
+    return ImageLayoutStatus::LaidOut;
 }
 
 }  // namespace ZORVANE

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "image/image_model.h"
-#include "image/image_status.h"
 #include "image/resource_layout.h"
 
 namespace ZORVANE {
@@ -23,8 +22,21 @@ struct ImageLayout {
     std::uint32_t checksumOffset = 0;
 };
 
-// TooLarge when the new image would not map in one piece in a 32-bit
-// process or a leaf passes 4 GiB; SourceDamaged when two leaves have one key.
-[[nodiscard]] ImageWriteStatus LayOutImage(const ImageModel& model, ImageLayout& layout);
+enum class ImageLayoutStatus {
+    LaidOut,
+    TooLarge,  // the new image would not map in one piece in a 32-bit process, or a leaf passes 4 GiB
+    Unsound,   // two leaves have one key, or the resources would start past 4 GiB
+};
+
+struct [[nodiscard]] ImageLayoutResult {
+    ImageLayoutStatus status = ImageLayoutStatus::LaidOut;
+    ImageLayout layout;  // only when laid out
+
+    bool LaidOut() const { return status == ImageLayoutStatus::LaidOut; }
+};
+
+// Lays out model; the leaf with key lastLeaf, if there is one, goes after
+// all others, so that it ends the file. layout is meaningful only when laid out.
+[[nodiscard]] ImageLayoutStatus LayOutImage(const ImageModel& model, const ResourceKey& lastLeaf, ImageLayout& layout);
 
 }  // namespace ZORVANE

@@ -2,6 +2,18 @@
 
 namespace ZORVANE {
 
+bool ImageModel::SetLeaf(const ResourceKey& key, LeafData data, std::uint32_t codePage) {
+    const bool set = resources_.SetLeaf(key, std::move(data), codePage);
+    changed_ = changed_ || set;
+    return set;
+}
+
+bool ImageModel::RemoveLeaf(const ResourceKey& key) {
+    const bool removed = resources_.RemoveLeaf(key);
+    changed_ = changed_ || removed;
+    return removed;
+}
+
 std::uint32_t ImageModel::OptionalField(std::uint32_t offset) const {
     return pe::Get32(headers.data() + peOffset + pe::kOptionalHeaderStart + offset);
 }

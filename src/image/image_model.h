@@ -4,22 +4,28 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
+#include "image/image_read_result.h"
 #include "image/image_source.h"
 #include "image/pe_format.h"
 #include "image/resource_tree.h"
 
 namespace ZORVANE {
 
-struct ImageModel {
-    // The leaves; see ResourceTree for what each call refuses.
-    [[nodiscard]] bool SetLeaf(const ResourceKey& key, LeafData data, std::uint32_t codePage = 0) {
-        return resources.SetLeaf(key, std::move(data), codePage);
-    }
-    bool RemoveLeaf(const ResourceKey& key) { return resources.RemoveLeaf(key); }
-    const std::vector<ResourceLeaf>& Leaves() const { return resources.Leaves(); }
+class ImageModel {
+public:
+    // The leaves; see ResourceTree for what each call refuses. Each change
+    // marks the model changed.
+    [[nodiscard]] bool SetLeaf(const ResourceKey& key, LeafData data, std::uint32_t codePage = 0);
+    bool RemoveLeaf(const ResourceKey& key);
+    const std::vector<ResourceLeaf>& Leaves() const { return resources_.Leaves(); }
+    const ResourceTree& Resources() const { return resources_; }
+    // Whether a leaf was set or removed since the read: if not, the source
+    // is the launcher as it is.
+    bool Changed() const { return changed_; }
 
     // A data directory slot's address and size.
     std::uint32_t DirectoryAddress(std::uint32_t index) const;
@@ -34,7 +40,12 @@ struct ImageModel {
     std::uint32_t sectionAlignment = 0, fileAlignment = 0;
     std::vector<pe::Section> sections;
     std::size_t resourceIndex = 0;  // the resource section; only the relocations may follow it
-    ResourceTree resources;
+
+private:
+    friend ImageReadResult ReadImage(std::FILE* source, ImageModel& model);
+
+    ResourceTree resources_;
+    bool changed_ = false;
 };
 
 }  // namespace ZORVANE

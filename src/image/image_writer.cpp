@@ -34,6 +34,14 @@ public:
         return PatchChecksum(layout.checksumOffset);
     }
 
+    // The source as it is: its checksum and any signature stay valid. (The
+    // sum taken on the way is not needed; it keeps up with the copy.)
+    ImageWriteStatus Copy() {
+        CopySource(0, source_.Size());
+        if (status_ == ImageWriteStatus::Written && std::fflush(output_) != 0) status_ = ImageWriteStatus::WriteFailed;
+        return status_;
+    }
+
 private:
     void Put(const std::uint8_t* data, std::size_t length) {
         if (status_ != ImageWriteStatus::Written || length == 0) return;
@@ -113,9 +121,13 @@ private:
 
 }  // namespace
 
-ImageWriteStatus WriteImage(const ImageModel& model, const ImageLayout& layout, std::FILE* output,
+ImageWriteStatus WriteModel(const ImageModel& model, const ImageLayout& layout, std::FILE* output,
                             ImageWriteProgress progress, void* progressContext) {
     return ImageWriter(model.source, output, progress, progressContext).Write(model, layout);
+}
+
+ImageWriteStatus CopyUnchanged(const ImageModel& model, std::FILE* output) {
+    return ImageWriter(model.source, output, nullptr, nullptr).Copy();
 }
 
 }  // namespace ZORVANE

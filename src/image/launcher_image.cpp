@@ -1,7 +1,6 @@
 #include "image/launcher_image.h"
 
 #include "common/payload.h"
-#include "image/image_layout.h"
 #include "image/image_reader.h"
 
 namespace ZORVANE {
@@ -10,10 +9,10 @@ ResourceKey PayloadKey(const char* type, std::uint16_t id) {
     return {ResourceString(type), ResourceId(id), ResourceId(kPayloadLanguage)};
 }
 
-ImageWriteStatus ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
-    const ImageWriteStatus read = ReadImage(source, model);
-    if (read != ImageWriteStatus::Written) return read;
-    return ApplyPayload(model, replacement) ? ImageWriteStatus::Written : ImageWriteStatus::SourceDamaged;
+ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
+    const ImageReadResult read = ReadImage(source, model);
+    if (!read.Passed() || ApplyPayload(model, replacement)) return read;
+    return {ImageReadFailure::PayloadNotTaken};
 }
 
 bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement) {
@@ -28,24 +27,10 @@ bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement) {
                          LeafData::FromBytes({text, text + replacement.params.size() + 1}));
 }
 
-ImageWriteStatus CheckModel(const ImageModel& model) {
-    ImageLayout layout;
-    return LayOutImage(model, layout);
-}
-
-ImageWriteStatus WriteModel(const ImageModel& model, std::FILE* output, ImageWriteProgress progress,
-                            void* progressContext) {
-    ImageLayout layout;
-    const ImageWriteStatus laidOut = LayOutImage(model, layout);
-    if (laidOut != ImageWriteStatus::Written) return laidOut;
-    return WriteImage(model, layout, output, progress, progressContext);
-}
-
-ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement, std::FILE* output,
-                                    ImageWriteProgress progress, void* progressContext) {
-    ImageModel model;
-    const ImageWriteStatus read = ReadLauncherImage(source, replacement, model);
-    return read != ImageWriteStatus::Written ? read : WriteModel(model, output, progress, progressContext);
+ImageLayoutResult CheckModel(const ImageModel& model) {
+    ImageLayoutResult result;
+    result.status = LayOutImage(model, PayloadKey(kPackageResourceType, kPackageResourceId), result.layout);
+    return result;
 }
 
 }  // namespace ZORVANE

@@ -1,15 +1,15 @@
 // The payload change both the update command and the native maker make: a
-// launcher image read once, its package and/or option line replaced, laid
-// out and written. Plain C++ over C streams, no platform calls.
+// launcher image read once, its package and/or option line replaced, and
+// laid out with the package last. Plain C++ over C streams, no platform calls.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "image/image_layout.h"
 #include "image/image_model.h"
-#include "image/image_status.h"
-#include "image/image_writer.h"
+#include "image/image_read_result.h"
 
 namespace ZORVANE {
 
@@ -26,26 +26,15 @@ struct PayloadReplacement {
 ResourceKey PayloadKey(const char* type, std::uint16_t id);
 
 // Reads source (a whole PE file) once into model, with the replacement put
-// in: SourceDamaged when the model cannot take it.
-[[nodiscard]] ImageWriteStatus ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
-                                                 ImageModel& model);
+// in: PayloadNotTaken when the model cannot take it.
+ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model);
 
 // Puts the replacement into model. False past the model's limits.
 [[nodiscard]] bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement);
 
-// Lays out model and writes it to output (seekable). Nothing is written
-// unless the result fits.
-[[nodiscard]] ImageWriteStatus WriteModel(const ImageModel& model, std::FILE* output,
-                                          ImageWriteProgress progress = nullptr, void* progressContext = nullptr);
-
-// What WriteModel would answer before writing anything (Written when it
-// would go ahead); no stream leaf is read.
-[[nodiscard]] ImageWriteStatus CheckModel(const ImageModel& model);
-
-// Reads source (a whole PE file) once and writes the new image to output.
-// Nothing is written to output unless the source is sound and the result fits.
-[[nodiscard]] ImageWriteStatus WriteLauncherImage(std::FILE* source, const PayloadReplacement& replacement,
-                                                  std::FILE* output, ImageWriteProgress progress = nullptr,
-                                                  void* progressContext = nullptr);
+// Lays model out as a launcher: the package, the bulk of it, ends the file.
+// No stream leaf is read; what it gives is what WriteModel (image_writer.h)
+// writes, and nothing needs writing unless it is laid out.
+ImageLayoutResult CheckModel(const ImageModel& model);
 
 }  // namespace ZORVANE

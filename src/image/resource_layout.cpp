@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "common/payload.h"
 #include "image/index_sort.h"
 #include "image/pe_format.h"
 
@@ -149,17 +148,10 @@ private:
     std::uint32_t dataEntries_ = 0;
 };
 
-// The package is the bulk of a launcher: it ends the file.
-bool IsPackage(const ResourceTree& tree, const ResourceLeaf& leaf, const ResourceName& packageType) {
-    const ResourceName& name = tree.NameAt(leaf.name);
-    const ResourceName& language = tree.NameAt(leaf.language);
-    return !name.isString && name.id == kPackageResourceId && !language.isString && language.id == kPayloadLanguage &&
-           CompareResourceNames(tree.NameAt(leaf.type), packageType) == 0;
-}
-
 }  // namespace
 
-bool LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva, ResourceSectionLayout& layout) {
+bool LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva, const ResourceKey& lastLeaf,
+                           ResourceSectionLayout& layout) {
     const std::vector<ResourceLeaf>& leaves = tree.Leaves();
     const std::vector<std::uint32_t> nameRanks = RankNames(tree);
     std::vector<Ranks> ranks(leaves.size());
@@ -176,14 +168,13 @@ bool LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva, R
     builder.Build();
     layout.directory.resize(AlignUp(layout.directory.size(), kDataAlignment), 0);
 
-    const ResourceName packageType = ResourceString(kPackageResourceType);
     std::vector<std::uint32_t> offsets(leaves.size());
     layout.dataOrder.clear();
     layout.dataOffsets.clear();
     std::uint64_t end = layout.directory.size();
     for (bool last : {false, true}) {
         for (std::uint32_t leaf : sorted) {
-            if (IsPackage(tree, leaves[leaf], packageType) != last) continue;
+            if (tree.HasKey(leaves[leaf], lastLeaf) != last) continue;
             const std::uint64_t offset = AlignUp(end, kDataAlignment);
             end = offset + leaves[leaf].data.size;
             offsets[leaf] = static_cast<std::uint32_t>(offset);

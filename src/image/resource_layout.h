@@ -19,10 +19,10 @@ struct ResourceSectionLayout {
     std::uint64_t size = 0;  // the whole section
 };
 
-// Lays out the section at sectionRva. The package leaf goes after all
-// others. The addresses are only meaningful when the section ends below
-// 4 GiB. False when two leaves have the same key.
+// Lays out the section at sectionRva. The leaf with key lastLeaf, if there
+// is one, goes after all others. The addresses are only meaningful when the
+// section ends below 4 GiB. False when two leaves have the same key.
 [[nodiscard]] bool LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva,
-                                         ResourceSectionLayout& layout);
+                                         const ResourceKey& lastLeaf, ResourceSectionLayout& layout);
 
 }  // namespace ZORVANE

@@ -16,6 +16,9 @@ using pe::Get32;
 constexpr std::size_t kMaxEntries = 4096;
 constexpr int kLevels = 3;  // type, name, language
 
+using Failure = ImageReadFailure;
+constexpr ImageReadResult kRead{};
+
 class TreeReader {
 public:
     TreeReader(const ImageSource& source, const std::vector<pe::Section>& sections, const pe::Section& resources,
@@ -23,29 +26,33 @@ public:
         : source_(source), sections_(sections), base_(resources.rawPointer),
           size_(std::min(resources.rawSize, resources.virtualSize)), tree_(tree) {}
 
-    bool ReadTable(std::uint32_t offset, int level, ResourceLeaf& path) {
+    ImageReadResult ReadTable(std::uint32_t offset, int level, ResourceLeaf& path) {
         std::uint8_t header[pe::kResourceTableSize];
-        if (!ReadTree(offset, header, sizeof header)) return false;
+        if (!ReadTree(offset, header, sizeof header)) return {Failure::TreeOutsideSection};
         const std::uint32_t count =
             std::uint32_t{Get16(header + pe::kNumberOfNamedEntries)} + Get16(header + pe::kNumberOfIdEntries);
         entries_ += count;
-        if (entries_ > kMaxEntries) return false;
+        if (entries_ > kMaxEntries) return {Failure::TreeTooManyEntries};
         std::vector<std::uint8_t> table(count * pe::kResourceEntrySize);
-        if (!ReadTree(offset + pe::kResourceTableSize, table.data(), table.size())) return false;
+        if (!ReadTree(offset + pe::kResourceTableSize, table.data(), table.size())) {
+            return {Failure::TreeOutsideSection};
+        }
         std::vector<std::uint32_t> names(count);
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (!ReadName(Get32(table.data() + i * pe::kResourceEntrySize), names[i])) return false;
+            const ImageReadResult name = ReadName(Get32(table.data() + i * pe::kResourceEntrySize), names[i]);
+            if (!name.Passed()) return name;
         }
-        if (HasDoubles(names)) return false;
+        if (HasDoubles(names)) return {Failure::TreeEqualEntries};
         for (std::uint32_t i = 0; i < count; ++i) {
             (level == 0 ? path.type : level == 1 ? path.name : path.language) = names[i];
             const std::uint32_t target = Get32(table.data() + i * pe::kResourceEntrySize + 4);
             const bool isTable = (target & pe::kHighBit) != 0;
-            if (isTable != (level < kLevels - 1)) return false;
-            const bool sound = isTable ? ReadTable(target & ~pe::kHighBit, level + 1, path) : ReadData(target, path);
-            if (!sound) return false;
+            if (isTable != (level < kLevels - 1)) return {Failure::TreeNotThreeLevels};
+            const ImageReadResult entry =
+                isTable ? ReadTable(target & ~pe::kHighBit, level + 1, path) : ReadData(target, path);
+            if (!entry.Passed()) return entry;
         }
-        return true;
+        return kRead;
     }
 
     // Each leaf's data is copied once: data shared by leaves would multiply the output.
@@ -82,26 +89,28 @@ private:
         return all[a].data.sourceOffset < all[b].data.sourceOffset;
     }
 
-    bool ReadName(std::uint32_t field, std::uint32_t& index) {
+    ImageReadResult ReadName(std::uint32_t field, std::uint32_t& index) {
         ResourceName name;
         if ((field & pe::kHighBit) == 0) {
-            if (field > 0xFFFF) return false;
+            if (field > 0xFFFF) return {Failure::TreeIdPast16Bits};
             name.id = static_cast<std::uint16_t>(field);
-            return tree_.AddName(std::move(name), index);
+            return Added(tree_.AddName(std::move(name), index), Failure::TreeNamesPastLimits);
         }
         const std::uint32_t offset = field & ~pe::kHighBit;
         std::uint8_t length[2];
-        if (!ReadTree(offset, length, sizeof length)) return false;
+        if (!ReadTree(offset, length, sizeof length)) return {Failure::TreeOutsideSection};
         std::vector<std::uint8_t> units(Get16(length) * std::size_t{2});
-        if (!ReadTree(std::uint64_t{offset} + 2, units.data(), units.size())) return false;
+        if (!ReadTree(std::uint64_t{offset} + 2, units.data(), units.size())) return {Failure::TreeOutsideSection};
         name.isString = true;
         for (std::size_t i = 0; i < units.size(); i += 2) name.text.push_back(Get16(units.data() + i));
-        return tree_.AddName(std::move(name), index);
+        return Added(tree_.AddName(std::move(name), index), Failure::TreeNamesPastLimits);
     }
 
-    bool ReadData(std::uint32_t offset, const ResourceLeaf& path) {
+    static ImageReadResult Added(bool added, Failure failure) { return added ? kRead : ImageReadResult{failure}; }
+
+    ImageReadResult ReadData(std::uint32_t offset, const ResourceLeaf& path) {
         std::uint8_t entry[pe::kResourceDataEntrySize];
-        if (!ReadTree(offset, entry, sizeof entry)) return false;
+        if (!ReadTree(offset, entry, sizeof entry)) return {Failure::TreeOutsideSection};
         const std::uint32_t rva = Get32(entry), size = Get32(entry + 4);
         ResourceLeaf leaf;
         leaf.type = path.type;
@@ -109,9 +118,9 @@ private:
         leaf.language = path.language;
         leaf.codePage = Get32(entry + 8);
         std::uint64_t fileOffset = 0;
-        if (!FileOffsetOf(rva, size, fileOffset)) return false;
+        if (!FileOffsetOf(rva, size, fileOffset)) return {Failure::TreeDataOutsideSections};
         leaf.data = LeafData::FromSource(fileOffset, size);
-        return tree_.AddLeaf(std::move(leaf));
+        return Added(tree_.AddLeaf(std::move(leaf)), Failure::TreeTooManyLeaves);
     }
 
     // The data must lie in the file-backed, mapped part of one section.
@@ -137,12 +146,14 @@ private:
 
 }  // namespace
 
-bool ReadResourceTree(const ImageSource& source, const std::vector<pe::Section>& sections, const pe::Section& resources,
-                      ResourceTree& tree) {
+ImageReadResult ReadResourceTree(const ImageSource& source, const std::vector<pe::Section>& sections,
+                                 const pe::Section& resources, ResourceTree& tree) {
     tree = ResourceTree();
     TreeReader reader(source, sections, resources, tree);
     ResourceLeaf path;
-    return reader.ReadTable(0, 0, path) && !reader.LeavesOverlap();
+    const ImageReadResult read = reader.ReadTable(0, 0, path);
+    if (!read.Passed()) return read;
+    return reader.LeavesOverlap() ? ImageReadResult{Failure::TreeDataShared} : kRead;
 }
 
 }  // namespace ZORVANE

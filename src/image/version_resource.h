@@ -14,16 +14,10 @@ constexpr std::uint16_t kVersionResourceType = 16;
 constexpr std::uint16_t kVersionResourceId = 1;
 constexpr std::uint16_t kVersionResourceLanguage = 1033;
 
-// Windows Installer's product version: major.minor.build; a fourth field is
-// ignored by Windows Installer, so the launcher's is 0.
+// The file and product version numbers: major.minor.build, then 0.
 struct VersionNumbers {
     std::uint16_t major = 0, minor = 0, build = 0;
 };
-
-// False, leaving numbers at 0.0.0, unless text is one to four decimal fields
-// separated by dots with major and minor at most 255 and build (and a fourth
-// field) at most 65535, Windows Installer's limits.
-bool ParseProductVersion(const std::string& text, VersionNumbers& numbers);
 
 // Six texts of this many UTF-16 units keep every length of the resource
 // within 16 bits; far beyond what any dialog shows.

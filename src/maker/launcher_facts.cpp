@@ -20,7 +20,7 @@ namespace {
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 const ResourceLeaf* PayloadLeaf(const ImageModel& model, const char* type, std::uint16_t id) {
-    return model.resources.FindLeaf(PayloadKey(type, id));
+    return model.Resources().FindLeaf(PayloadKey(type, id));
 }
 
 // [offset, offset + length) of a leaf kept from the source or given as bytes.

@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "image/image_writer.h"
 #include "image/launcher_image.h"
 #include "maker/deployment_metadata.h"
 #include "maker/input_file.h"
@@ -79,16 +81,33 @@ void ReportReadFailure(const MakeOptions& options, MakeInputs& inputs, int error
     }
 }
 
-void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, MakeInputs& inputs, int error) {
+void ReportDamage(const MakeOptions& options, const std::string& reason) {
+    const std::string what = "not a launcher image (damaged, or not a launcher.exe): " + reason;
+    ReportFileError(options.source, what.c_str());
+}
+
+void ReportReadResult(const ImageReadResult& read, const MakeOptions& options, MakeInputs& inputs, int error) {
+    if (read.failure == ImageReadFailure::LengthUnknown) {
+        ReportReadFailure(options, inputs, error);
+    } else if (!read.Passed()) {
+        ReportDamage(options, ImageReadReason(read));
+    }
+}
+
+void ReportLayoutStatus(ImageLayoutStatus status, const MakeOptions& options) {
     switch (status) {
-        case ImageWriteStatus::Written: break;
-        case ImageWriteStatus::SourceDamaged:
-            ReportFileError(options.source, "not a launcher image (damaged, or not a launcher.exe)");
-            break;
-        case ImageWriteStatus::TooLarge:
+        case ImageLayoutStatus::LaidOut: break;
+        case ImageLayoutStatus::TooLarge:
             ReportFileError(options.packagePath.empty() ? options.source : options.packagePath,
                             "too large: the launcher would not fit in a 32-bit process");
             break;
+        case ImageLayoutStatus::Unsound: ReportDamage(options, "its resources cannot be laid out again"); break;
+    }
+}
+
+void ReportWriteStatus(ImageWriteStatus status, const MakeOptions& options, MakeInputs& inputs, int error) {
+    switch (status) {
+        case ImageWriteStatus::Written: break;
         case ImageWriteStatus::ReadFailed: ReportReadFailure(options, inputs, error); break;
         case ImageWriteStatus::WriteFailed:
             if (error != 0) {
@@ -110,42 +129,30 @@ PayloadReplacement Payload(const MakeOptions& options, MakeInputs& inputs) {
 }
 
 // error: errno as the writer left it, 0 when it set none.
-ImageWriteStatus WriteImage(const MakeOptions& options, const ImageModel& model, std::FILE* output, int& error) {
+ImageWriteStatus WriteImage(const MakeOptions& options, const ImageModel& model, const ImageLayout& layout,
+                            std::FILE* output, int& error) {
     ProgressLine progress(options.output);
     errno = 0;
-    const ImageWriteStatus status = WriteModel(model, output, &ProgressLine::Report, &progress);
+    const ImageWriteStatus status = WriteModel(model, layout, output, &ProgressLine::Report, &progress);
     error = errno;
     return status;
 }
 
-// Nothing to replace: -update then leaves its copy untouched, signature and
-// all. The writer's checks of the model read still make sure the source is a
-// launcher.
-ImageWriteStatus CopySource(MakeInputs& inputs, const ImageModel& model, std::FILE* output, int& error) {
-    const ImageWriteStatus checked = CheckModel(model);
-    if (checked != ImageWriteStatus::Written) return checked;
+// Nothing replaced: -update then leaves its copy untouched, signature and
+// all, and so does the maker.
+ImageWriteStatus CopySource(const ImageModel& model, std::FILE* output, int& error) {
     errno = 0;
-    std::FILE* source = inputs.source.stream.get();
-    std::rewind(source);
-    std::vector<char> buffer(1 << 20);
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), source)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, output) != got) {
-            error = errno;
-            return ImageWriteStatus::WriteFailed;
-        }
-    }
+    const ImageWriteStatus status = CopyUnchanged(model, output);
     error = errno;
-    return std::ferror(source) ? ImageWriteStatus::ReadFailed : ImageWriteStatus::Written;
+    return status;
 }
 
-// changed: the model differs from the source; otherwise it is copied as is.
-bool StageLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, bool changed,
+bool StageLauncher(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model, const ImageLayout& layout,
                    std::FILE* output) {
     if (output == nullptr) return false;
     int error = 0;
     const ImageWriteStatus status =
-        changed ? WriteImage(options, model, output, error) : CopySource(inputs, model, output, error);
+        model.Changed() ? WriteImage(options, model, layout, output, error) : CopySource(model, output, error);
     ReportWriteStatus(status, options, inputs, error);
     return status == ImageWriteStatus::Written;
 }
@@ -163,16 +170,18 @@ bool StageMetadata(const PlannedOutputs& planned, const MetadataTexts& texts, Ou
 // The source read once, the payload, icon and version resource put in.
 bool ReadModel(const MakeOptions& options, MakeInputs& inputs, ImageModel& model) {
     errno = 0;
-    const ImageWriteStatus status = ReadLauncherImage(inputs.source.stream.get(), Payload(options, inputs), model);
-    ReportWriteStatus(status, options, inputs, errno);
-    return status == ImageWriteStatus::Written;
+    const ImageReadResult read = ReadLauncherImage(inputs.source.stream.get(), Payload(options, inputs), model);
+    ReportReadResult(read, options, inputs, errno);
+    return read.Passed();
 }
 
-// Without an output, the launcher described must still be one that could be written.
-bool CheckDescribed(const MakeOptions& options, MakeInputs& inputs, const ImageModel& model) {
-    const ImageWriteStatus status = CheckModel(model);
-    ReportWriteStatus(status, options, inputs, 0);
-    return status == ImageWriteStatus::Written;
+// Laid out once; without an output, the launcher described must still be
+// one that could be written.
+bool LayOut(const MakeOptions& options, const ImageModel& model, ImageLayout& layout) {
+    ImageLayoutResult laidOut = CheckModel(model);
+    ReportLayoutStatus(laidOut.status, options);
+    layout = std::move(laidOut.layout);
+    return laidOut.LaidOut();
 }
 
 // The launcher's model with everything put in, and what it carries.
@@ -201,14 +210,12 @@ bool MakeLauncher(MakeOptions& options) {
     ImageModel model;
     LauncherFacts facts;
     MetadataTexts texts;
+    ImageLayout layout;
     if (!PrepareModel(options, inputs, writes, model, facts) ||
-        !MakeMetadataTexts(options, inputs.source.stream.get(), facts, texts)) {
+        !MakeMetadataTexts(options, inputs.source.stream.get(), facts, texts) || !LayOut(options, model, layout)) {
         return false;
     }
-    const bool changed = !options.packagePath.empty() || !options.params.empty() || !options.iconPath.empty() ||
-                         (writes && options.productInfo && facts.hasPackageInfo);
-    if (!(writes ? StageLauncher(options, inputs, model, changed, outputs.Stage(planned.launcher))
-                 : CheckDescribed(options, inputs, model)) ||
+    if ((writes && !StageLauncher(options, inputs, model, layout, outputs.Stage(planned.launcher))) ||
         !StageMetadata(planned, texts, outputs)) {
         return false;
     }

@@ -9,6 +9,7 @@
 #include "image/icon_file.h"
 #include "image/version_resource.h"
 #include "maker/input_file.h"
+#include "maker/product_version.h"
 #include "maker/text_escape.h"
 #include "maker/tool_report.h"
 
@@ -44,8 +45,8 @@ ResourceKey Key(std::uint16_t type, std::uint16_t name, std::uint16_t language) 
 void RemoveIconImages(ImageModel& model) {
     std::vector<ResourceKey> images;
     for (const ResourceLeaf& leaf : model.Leaves()) {
-        const ResourceName& type = model.resources.NameAt(leaf.type);
-        if (!type.isString && type.id == kIconImageType) images.push_back(model.resources.KeyOf(leaf));
+        const ResourceName& type = model.Resources().NameAt(leaf.type);
+        if (!type.isString && type.id == kIconImageType) images.push_back(model.Resources().KeyOf(leaf));
     }
     for (const ResourceKey& key : images) model.RemoveLeaf(key);
 }

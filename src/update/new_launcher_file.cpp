@@ -32,7 +32,7 @@ void TemporaryLauncherFile::Remove() {
 }
 
 ReservedName::~ReservedName() {
-    if (!filled_) (void)DeleteFileAt(path_);
+    if (!filled_ && !path_.empty()) (void)DeleteFileAt(path_);
 }
 
 bool ReservedName::FillWith(TemporaryLauncherFile& file) {

@@ -29,15 +29,22 @@ private:
 };
 
 // The empty file that reserves a new launcher's name; removed when destroyed
-// unless a complete launcher was moved over it.
+// unless a complete launcher was moved over it. Empty when no name was
+// reserved.
 class ReservedName {
 public:
+    ReservedName() = default;
     explicit ReservedName(std::string path) : path_(std::move(path)) {}
     ~ReservedName();
 
+    ReservedName(ReservedName&& other) noexcept : path_(std::move(other.path_)), filled_(other.filled_) {
+        other.path_.clear();
+    }
+    ReservedName& operator=(ReservedName&&) = delete;
     ReservedName(const ReservedName&) = delete;
     ReservedName& operator=(const ReservedName&) = delete;
 
+    explicit operator bool() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
 
     // Moves the complete file over the reservation. False when it could not.

@@ -14,6 +14,7 @@ namespace {
 
 constexpr char kNoBuffer[] = "Error in setting resource. not enough memory for operation or file is to large.";
 constexpr char kReadFailed[] = "Error in reading source";
+constexpr char kAddFailed[] = "Could not add resource.";
 
 UniqueStream OpenInput(const std::string& path) { return path.empty() ? UniqueStream() : OpenStream(path, L"rb"); }
 
@@ -28,18 +29,18 @@ bool StreamLength(std::FILE* file, std::uint64_t& length) {
     return true;
 }
 
-const char* CommitFailure(ImageWriteStatus status) {
-    switch (status) {
-        case ImageWriteStatus::TooLarge: return kNoBuffer;
-        case ImageWriteStatus::ReadFailed: return kReadFailed;
+const char* CommitFailure(UpdateCommit commit) {
+    switch (commit) {
+        case UpdateCommit::TooLarge: return kNoBuffer;
+        case UpdateCommit::ReadFailed: return kReadFailed;
         default: return "Could not write changes to file.";
     }
 }
 
 }  // namespace
 
-bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& target, const UpdateRequest& request) {
-    ResourceUpdate update(ownImage_, target);
+bool createNewWrapper::StageResources(OwnLauncher& own, ReservedName& target, const UpdateRequest& request) {
+    ResourceUpdate update(own.image, target);
     if (!update.IsOpen()) {
         ShowMessage("Could not open file for writing.");
         return false;
@@ -55,26 +56,20 @@ bool createNewWrapper::StageResources(const std::string& ownPath, ReservedName& 
     if (!package && !icon && request.optionLine.empty()) {
         // Nothing to stage: the update is discarded, the launcher copied as it is.
         update.Discard();
-        return CopyLauncher(ownPath, target);
+        return CopyLauncher(own, target);
     }
-
-    bool result = true;
-    // A package that cannot be staged ends the run the same way.
+    // A resource that cannot be staged ends the run: nothing is written.
     if (package && !SetResource(update, ResourceKind::Package, package.get(), std::string())) return false;
-    if (icon) {
-        result = SetResource(update, ResourceKind::Icon, icon.get(), std::string()) && result;
-        icon.reset();
-    }
-    if (!request.optionLine.empty()) {
-        result = SetResource(update, ResourceKind::Params, nullptr, request.optionLine) && result;
-    }
-    const ImageWriteStatus status = update.Commit();
-    if (status != ImageWriteStatus::Written) {
-        // The temporary file and the reservation are removed on the way out.
-        ShowMessage(CommitFailure(status));
+    if (icon && !SetResource(update, ResourceKind::Icon, icon.get(), std::string())) return false;
+    icon.reset();
+    if (!request.optionLine.empty() && !SetResource(update, ResourceKind::Params, nullptr, request.optionLine)) {
         return false;
     }
-    return result;
+    const UpdateCommit commit = update.Commit();
+    if (commit == UpdateCommit::Committed) return true;
+    // The temporary file and the reservation are removed on the way out.
+    ShowMessage(CommitFailure(commit));
+    return false;
 }
 
 bool createNewWrapper::SetResource(ResourceUpdate& update, ResourceKind kind, std::FILE* file,
@@ -84,8 +79,9 @@ bool createNewWrapper::SetResource(ResourceUpdate& update, ResourceKind kind, st
         case ResourceKind::Package: return StagePackage(update, file);
         case ResourceKind::Params: break;
     }
-    update.Add(text);
-    return true;
+    if (update.Add(text)) return true;
+    ShowMessage(kAddFailed);
+    return false;
 }
 
 // Only the package's length is taken now; its bytes are streamed at the
@@ -96,11 +92,9 @@ bool createNewWrapper::StagePackage(ResourceUpdate& update, std::FILE* file) {
         ShowMessage(kReadFailed);
         return false;
     }
-    switch (update.Add(file, size)) {
-        case ImageWriteStatus::Written: return true;
-        case ImageWriteStatus::TooLarge: ShowMessage(kNoBuffer); return false;
-        default: ShowMessage("Could not add resource."); return false;
-    }
+    if (update.Add(file, size)) return true;
+    ShowMessage(kAddFailed);
+    return false;
 }
 
 }  // namespace ZORVANE

@@ -1,39 +1,60 @@
 #include "update/resource_update.h"
 
 #include "core/utf8_files.h"
+#include "image/image_writer.h"
+#include "image/launcher_image.h"
 
 namespace ZORVANE {
+
+namespace {
+
+UpdateCommit Refused(ImageLayoutStatus status) {
+    return status == ImageLayoutStatus::TooLarge ? UpdateCommit::TooLarge : UpdateCommit::Unsound;
+}
+
+UpdateCommit Written(ImageWriteStatus status) {
+    switch (status) {
+        case ImageWriteStatus::Written: return UpdateCommit::Committed;
+        case ImageWriteStatus::ReadFailed: return UpdateCommit::ReadFailed;
+        case ImageWriteStatus::WriteFailed: break;
+    }
+    return UpdateCommit::WriteFailed;
+}
+
+}  // namespace
 
 ResourceUpdate::ResourceUpdate(ImageModel& image, ReservedName& target)
     : image_(image), target_(target), file_(target.Path()) {}
 
-void ResourceUpdate::Add(const std::string& params) {
+bool ResourceUpdate::Add(const std::string& params) {
     PayloadReplacement change;
     change.replaceParams = true;
     change.params = params;
-    // Only past the model's limits, which a source that was read stays within.
-    if (!ApplyPayload(image_, change)) unstaged_ = true;
+    return ApplyPayload(image_, change);
 }
 
-ImageWriteStatus ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
+bool ResourceUpdate::Add(std::FILE* package, std::uint64_t size) {
     PayloadReplacement change;
     change.package = package;
     change.packageSize = size;
-    const ImageWriteStatus status = ApplyPayload(image_, change) ? CheckModel(image_) : ImageWriteStatus::SourceDamaged;
-    if (status != ImageWriteStatus::Written) unstaged_ = true;
-    return status;
+    return ApplyPayload(image_, change);
 }
 
-ImageWriteStatus ResourceUpdate::Commit() {
-    if (unstaged_) return ImageWriteStatus::SourceDamaged;
+UpdateCommit ResourceUpdate::Commit() { return Finish(false); }
+
+UpdateCommit ResourceUpdate::CommitUnchanged() { return Finish(true); }
+
+UpdateCommit ResourceUpdate::Finish(bool unchanged) {
+    // The run's one layout, of the model with everything staged.
+    const ImageLayoutResult laidOut = CheckModel(image_);
+    if (!laidOut.LaidOut()) return Refused(laidOut.status);
     UniqueStream output = OpenStream(file_.Path(), L"wb");
-    if (!output) return ImageWriteStatus::WriteFailed;
-    ImageWriteStatus status = WriteModel(image_, output.get());
-    if (!CloseWrittenStream(std::move(output)) && status == ImageWriteStatus::Written) {
-        status = ImageWriteStatus::WriteFailed;
-    }
-    if (status == ImageWriteStatus::Written && !target_.FillWith(file_)) status = ImageWriteStatus::WriteFailed;
-    return status;
+    if (!output) return UpdateCommit::WriteFailed;
+    UpdateCommit result = Written(unchanged ? CopyUnchanged(image_, output.get())
+                                            : WriteModel(image_, laidOut.layout, output.get()));
+    if (!CloseWrittenStream(std::move(output)) && result == UpdateCommit::Committed) result = UpdateCommit::WriteFailed;
+    if (result == UpdateCommit::Committed && !target_.FillWith(file_)) result = UpdateCommit::WriteFailed;
+    return result;
 }
 
 void ResourceUpdate::Discard() { file_.Remove(); }

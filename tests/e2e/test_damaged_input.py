@@ -21,6 +21,7 @@ class Image:
         self.pe = pe = pefile.PE(data=self.bytes)
         tree = pe.OPTIONAL_HEADER.DATA_DIRECTORY[2].VirtualAddress
         self.rsrc = next(s for s in pe.sections if s.VirtualAddress == tree)
+        self.rsrc_number = pe.sections.index(self.rsrc) + 1  # as the makers count them
         self.root, entries = pe.DIRECTORY_ENTRY_RESOURCE.struct.get_file_offset(), pe.DIRECTORY_ENTRY_RESOURCE.entries
         self.entries = [e.struct.get_file_offset() for e in entries]  # MSI, PARAMS, then IDs
         self.ids = [e.id for e in entries]
@@ -51,43 +52,59 @@ def relocations_kept(made):
     return built.poke(reloc, "Characteristics", reloc.Characteristics & ~0x02000000)
 
 
-# Each row: what is damaged, and how, on a launcher made with PACKAGE.
+# Each row: what is damaged, and how, on a launcher made with PACKAGE, and
+# the check the makers name ({rsrc}: the resource section's number).
 # Damaged headers are the loader's to refuse: only the makers read them here.
 HEADER_DAMAGES = {
-    "cut inside the headers": lambda made: made.bytes[:0x100],
-    "no PE signature": lambda made: made.poke(made.pe.NT_HEADERS, "Signature", 0x14550),
-    "PE header past the end": lambda made: made.poke(made.pe.DOS_HEADER, "e_lfanew", 0x7FFFFFF0),
-    "no sections": lambda made: made.poke(made.pe.FILE_HEADER, "NumberOfSections", 0, 2),
-    "optional header past the headers": lambda made: made.poke(made.pe.FILE_HEADER, "SizeOfOptionalHeader", 0xFFFF, 2),
-    "too many data directories": lambda made: made.poke(made.pe.OPTIONAL_HEADER, "NumberOfRvaAndSizes", 0xFFFF),
-    "headers past the end": lambda made: made.poke(made.pe.OPTIONAL_HEADER, "SizeOfHeaders", 0xFFFFFFF0),
+    "cut inside the headers": ("file ends inside the headers", lambda made: made.bytes[:0x100]),
+    "no PE signature": ("no PE signature", lambda made: made.poke(made.pe.NT_HEADERS, "Signature", 0x14550)),
+    "PE header past the end": ("PE header lies past the end of the file",
+                               lambda made: made.poke(made.pe.DOS_HEADER, "e_lfanew", 0x7FFFFFF0)),
+    "no sections": ("no sections", lambda made: made.poke(made.pe.FILE_HEADER, "NumberOfSections", 0, 2)),
+    "optional header past the headers": ("section table lies past the headers", lambda made: made.poke(
+        made.pe.FILE_HEADER, "SizeOfOptionalHeader", 0xFFFF, 2)),
+    "too many data directories": ("more than 16 data directories", lambda made: made.poke(
+        made.pe.OPTIONAL_HEADER, "NumberOfRvaAndSizes", 0xFFFF)),
+    "headers past the end": ("headers larger than 64 KiB", lambda made: made.poke(
+        made.pe.OPTIONAL_HEADER, "SizeOfHeaders", 0xFFFFFFF0)),
 }
+CUT = "section {rsrc} lies past the end of the file"
 DAMAGES = {
-    "cut inside the resource tree": lambda made: made.bytes[:made.root + 20],
-    "cut inside the package": lambda made: made.bytes[:-len(PACKAGE) // 2],
-    "last byte cut": lambda made: made.bytes[:-1],
-    "section data past the end": lambda made: made.poke(made.rsrc, "PointerToRawData", 0x7FFFFE00),
-    "sections overlap in memory": overlapping_sections,
-    "resource tree not at a section start": lambda made: made.poke(
-        made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[2], "VirtualAddress", made.rsrc.VirtualAddress + 16),
-    "kept data after the resources": relocations_kept,
-    "root entry count past the section": lambda made: made.poke(made.root, 14, 0xFFFF, 2),
-    "root entry points at the root": lambda made: made.poke(made.entries[0], 4, 0x80000000),
-    "name past the section": lambda made: made.poke(made.entries[0], 0, 0xFFFFFFF0),
-    "name length past the section": lambda made: made.poke(made.names[0], 0, 0xFFFF, 2),
-    "two equal IDs": lambda made: made.poke(made.entries[2], 0, made.ids[3]),
-    "two names equal but for case": lambda made: made.put(made.names[1], b"\3\0" + "msi".encode("utf-16-le")),
-    "package size past the image": lambda made: made.poke(made.package, 4, 0x7FFFFFF0),
-    "package offset past the image": lambda made: made.poke(made.package, 0, 0x7FFF0000),
-    "resource tree garbage": lambda made: made.put(made.root, random.Random(1).randbytes(256)),
+    "cut inside the resource tree": (CUT, lambda made: made.bytes[:made.root + 20]),
+    "cut inside the package": (CUT, lambda made: made.bytes[:-len(PACKAGE) // 2]),
+    "last byte cut": (CUT, lambda made: made.bytes[:-1]),
+    "section data past the end": (CUT, lambda made: made.poke(made.rsrc, "PointerToRawData", 0x7FFFFE00)),
+    "sections overlap in memory": ("section 2 does not follow the one before it in memory", overlapping_sections),
+    # Moved, the tree's directory reaches past the section's end.
+    "resource tree not at a section start": ("data directory 2 lies outside every section", lambda made: made.poke(
+        made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[2], "VirtualAddress", made.rsrc.VirtualAddress + 16)),
+    "kept data after the resources": ("section after the resources is not discardable", relocations_kept),
+    "root entry count past the section": ("resource tree has more than 4096 entries",
+                                          lambda made: made.poke(made.root, 14, 0xFFFF, 2)),
+    "root entry points at the root": ("resource tree is not three levels deep",
+                                      lambda made: made.poke(made.entries[0], 4, 0x80000000)),
+    "name past the section": ("resource tree reaches past its section",
+                              lambda made: made.poke(made.entries[0], 0, 0xFFFFFFF0)),
+    "name length past the section": ("resource tree reaches past its section",
+                                     lambda made: made.poke(made.names[0], 0, 0xFFFF, 2)),
+    "two equal IDs": ("two entries of one resource table are equal",
+                      lambda made: made.poke(made.entries[2], 0, made.ids[3])),
+    "two names equal but for case": ("two entries of one resource table are equal",
+                                     lambda made: made.put(made.names[1], b"\3\0" + "msi".encode("utf-16-le"))),
+    "package size past the image": ("resource data lies outside every section's file data",
+                                    lambda made: made.poke(made.package, 4, 0x7FFFFFF0)),
+    "package offset past the image": ("resource data lies outside every section's file data",
+                                      lambda made: made.poke(made.package, 0, 0x7FFF0000)),
+    "resource tree garbage": ("resource tree has more than 4096 entries",
+                              lambda made: made.put(made.root, random.Random(1).randbytes(256))),
     # Whole-image checks: a directory the new resources would cover, a section
     # the loader would not map, one range written once per resource.
-    "debug directory in no section": lambda made: made.poke(made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[6], "VirtualAddress",
-                                                            0x7FFF0000),
-    "section off its alignment": lambda made: made.poke(made.pe.sections[0], "VirtualAddress",
-                                                        made.pe.sections[0].VirtualAddress - 0x200),
-    "option line sharing the package's data": lambda made: made.put(made.params,
-                                                                     made.bytes[made.package:made.package + 4]),
+    "debug directory in no section": ("data directory 6 lies outside every section", lambda made: made.poke(
+        made.pe.OPTIONAL_HEADER.DATA_DIRECTORY[6], "VirtualAddress", 0x7FFF0000)),
+    "section off its alignment": ("section 1 is off the section alignment", lambda made: made.poke(
+        made.pe.sections[0], "VirtualAddress", made.pe.sections[0].VirtualAddress - 0x200)),
+    "option line sharing the package's data": ("two resources share their data", lambda made: made.put(
+        made.params, made.bytes[made.package:made.package + 4])),
 }
 ALL_DAMAGES = {**HEADER_DAMAGES, **DAMAGES}
 
@@ -100,13 +117,15 @@ def made(tmp_path_factory, recording_wine):
 
 @pytest.mark.parametrize("how", ALL_DAMAGES)
 def test_damaged_launcher_is_refused_whole_never_run_broken(work, made, how):
-    damaged = work.file("Damaged.exe", ALL_DAMAGES[how](made))
+    reason, damage = ALL_DAMAGES[how]
+    damaged = work.file("Damaged.exe", damage(made))
     # The image writer built with the address and undefined-behaviour
     # sanitizers: a read out of bounds ends it with a report.
     checked = subprocess.run([CHECKED_MAKER, "--params", "/qb", "-o", "Out.exe", damaged], cwd=work.root,
                              capture_output=True, text=True)
     assert checked.returncode == 1 and checked.stderr.count("\n") == 1, checked.stderr[-2000:]
-    assert "not a launcher image" in checked.stderr and not (work.root / "Out.exe").exists()
+    expected = "not a launcher image (damaged, or not a launcher.exe): " + reason.format(rsrc=made.rsrc_number)
+    assert checked.stderr == f"launcher-make: {damaged}: {expected}\n" and not (work.root / "Out.exe").exists()
     if how in HEADER_DAMAGES:
         return
 

@@ -64,6 +64,19 @@ def test_names_are_never_reused(work):
         assert (work.root / expected).read_bytes() == LAUNCHER.read_bytes()
 
 
+def test_a_plain_copy_is_a_new_file_of_the_checked_bytes(work):
+    """Copied from the stream its checks read, not by name again: the new
+    launcher has the source's bytes, but neither its read-only flag nor its time."""
+    source = work.file("Source.exe", LAUNCHER.read_bytes())
+    long_ago = 978307200  # 2001-01-01
+    os.utime(source, (long_ago, long_ago))
+    source.chmod(0o555)
+    result = work.update("WrapperName=Copy.exe", source=source)
+    copy = work.root / "Copy.exe"
+    assert result.status == 0 and copy.read_bytes() == LAUNCHER.read_bytes()
+    assert copy.stat().st_mode & 0o200 and copy.stat().st_mtime > long_ago + 86400
+
+
 def test_argument_forms(work, package):
     work.file("app.ico", b"\0\0\1\0" + os.urandom(64))  # taken, and changes nothing
     result = work.update("msi=a.msi", "MSI", "=x", "Params=", f"MSI={package.name}", "Icon=app.ico",

@@ -8,6 +8,7 @@
 #include "common/unique_stream.h"
 #include "fuzz_check.h"
 #include "image/image_reader.h"
+#include "image/image_writer.h"
 #include "image/launcher_image.h"
 
 namespace {
@@ -38,18 +39,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     change.packageSize = sizeof packageBytes;
     change.replaceParams = true;
     change.params = "/qn";
-    const ImageWriteStatus status = WriteLauncherImage(source.get(), change, output.get());
+    ImageModel model;
+    const ImageReadResult read = ReadLauncherImage(source.get(), change, model);
+    // Every refusal names its check; a file in memory always has a length.
+    Require(read.failure != ImageReadFailure::LengthUnknown && (read.Passed() || !ImageReadReason(read).empty()));
+    const ImageLayoutResult laidOut = read.Passed() ? CheckModel(model) : ImageLayoutResult();
+    const bool writes = read.Passed() && laidOut.LaidOut();
+    const ImageWriteStatus status = writes ? WriteModel(model, laidOut.layout, output.get()) : ImageWriteStatus::Written;
     std::fseek(output.get(), 0, SEEK_END);
     const long writtenSize = std::ftell(output.get());
     output.reset();
-    Require(status != ImageWriteStatus::WriteFailed && status != ImageWriteStatus::ReadFailed);
-    if (status != ImageWriteStatus::Written) {
+    Require(status == ImageWriteStatus::Written);
+    if (!writes) {
         Require(writtenSize == 0);  // nothing written when refused
         return 0;
     }
     // The writer's output is a launcher it takes again.
     UniqueStream made = Holding(written.data(), static_cast<std::size_t>(writtenSize));
-    ImageModel model;
-    Require(made && ReadImage(made.get(), model) == ImageWriteStatus::Written);
+    ImageModel again;
+    Require(made && ReadImage(made.get(), again).Passed());
     return 0;
 }

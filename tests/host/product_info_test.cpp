@@ -10,6 +10,7 @@
 
 #include "image/icon_file.h"
 #include "image/image_reader.h"
+#include "image/image_writer.h"
 #include "image/launcher_image.h"
 #include "image/version_resource.h"
 #include "maker/isolated_package_info.h"
@@ -102,11 +103,13 @@ struct CarryingLauncher {
                         {"#16", "#1", 1033, Bytes(92, 16)}};
         if (!params.empty()) shape.leaves.push_back({"PARAMS", "#106", 0, Bytes(params.begin(), params.end())});
         source = FileWith(MakeImage(shape));
-        EXPECT_EQ(ReadImage(source.get(), model), ImageWriteStatus::Written);
+        EXPECT_TRUE(ReadImage(source.get(), model).Passed());
     }
     std::map<std::string, Bytes> Written() {
         UniqueStream out(std::tmpfile());
-        EXPECT_EQ(WriteModel(model, out.get()), ImageWriteStatus::Written);
+        const ImageLayoutResult laidOut = CheckModel(model);
+        EXPECT_TRUE(laidOut.LaidOut());
+        EXPECT_EQ(WriteModel(model, laidOut.layout, out.get()), ImageWriteStatus::Written);
         std::map<std::string, Bytes> leaves;
         for (FoundLeaf& leaf : ReadLeaves(ContentsOf(out.get()))) leaves[leaf.path] = std::move(leaf.data);
         return leaves;

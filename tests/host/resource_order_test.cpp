@@ -18,10 +18,9 @@ struct OrderCase {
 std::vector<std::uint8_t> Written(const std::vector<TestLeaf>& leaves, const PayloadReplacement& change = {}) {
     TestImage shape;
     shape.leaves = leaves;
-    UniqueStream source = FileWith(MakeImage(shape));
-    UniqueStream output(std::tmpfile());
-    EXPECT_EQ(WriteLauncherImage(source.get(), change, output.get()), ImageWriteStatus::Written);
-    return ContentsOf(output.get());
+    MadeLauncher made = MakeLauncher(MakeImage(shape), change);
+    EXPECT_TRUE(made.Made());
+    return made.bytes;
 }
 
 class ResourceOrder : public testing::TestWithParam<OrderCase> {};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/image_writer.h"
+
 namespace ZORVANE {
 namespace test {
 
@@ -222,6 +224,21 @@ UniqueStream FileWith(const std::vector<std::uint8_t>& bytes) {
     if (file && !bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file.get());
     if (file) std::rewind(file.get());
     return file;
+}
+
+MadeLauncher MakeLauncher(const std::vector<std::uint8_t>& source, const PayloadReplacement& change) {
+    MadeLauncher made;
+    UniqueStream in = FileWith(source);
+    ImageModel model;
+    made.read = ReadLauncherImage(in.get(), change, model);
+    if (!made.read.Passed()) return made;
+    const ImageLayoutResult laidOut = CheckModel(model);
+    made.layout = laidOut.status;
+    if (!laidOut.LaidOut()) return made;
+    UniqueStream out(std::tmpfile());
+    made.write = WriteModel(model, laidOut.layout, out.get());
+    made.bytes = ContentsOf(out.get());
+    return made;
 }
 
 std::vector<std::uint8_t> ContentsOf(std::FILE* file) {

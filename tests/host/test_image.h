@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "common/unique_stream.h"
+#include "image/image_layout.h"
+#include "image/image_read_result.h"
+#include "image/image_write_status.h"
+#include "image/launcher_image.h"
 
 namespace ZORVANE {
 namespace test {
@@ -49,6 +53,19 @@ struct FoundLeaf {
     std::vector<std::uint8_t> data;
 };
 std::vector<FoundLeaf> ReadLeaves(const std::vector<std::uint8_t>& image);
+
+// A launcher made from source with change, step by step as the makers take
+// them: read, laid out, written. Each step is taken only when the one before
+// it succeeded; bytes are what was written.
+struct MadeLauncher {
+    ImageReadResult read;
+    ImageLayoutStatus layout = ImageLayoutStatus::LaidOut;
+    ImageWriteStatus write = ImageWriteStatus::Written;
+    std::vector<std::uint8_t> bytes;
+
+    bool Made() const { return read.Passed() && layout == ImageLayoutStatus::LaidOut && write == ImageWriteStatus::Written; }
+};
+MadeLauncher MakeLauncher(const std::vector<std::uint8_t>& source, const PayloadReplacement& change);
 
 // A temporary file holding bytes, positioned at its start.
 UniqueStream FileWith(const std::vector<std::uint8_t>& bytes);

@@ -1,4 +1,5 @@
 #include "image/version_resource.h"
+#include "maker/product_version.h"
 
 #include <gtest/gtest.h>
 
