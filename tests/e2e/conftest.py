@@ -1,3 +1,4 @@
+import os
 import subprocess
 import tempfile
 from pathlib import Path
@@ -7,8 +8,8 @@ import pytest
 from wine import BUILD, LAUNCHER, ROOT, WINE, WinePrefix, install_recorder, windows_path
 
 # Beside the build under test: two suites run side by side on two builds
-# never stop each other's wineserver.
-PREFIXES = BUILD / "wine"
+# never stop each other's wineserver. LAUNCHER_PREFIXES moves them.
+PREFIXES = Path(os.environ.get("LAUNCHER_PREFIXES", BUILD / "wine"))
 
 
 def pytest_sessionstart(session):
