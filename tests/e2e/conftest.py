@@ -50,7 +50,8 @@ class Workspace:
         self.wine = wine
         self.temp = root / "temp"
         self.records = root / "records"
-        self.sequence = root / "sequence"  # the stand-ins' shared counter: the order of their starts and ends
+        # The stand-ins' shared counter, for the order of their starts and ends.
+        self.sequence = self.records / "sequence"
         self.temp.mkdir()
         self.records.mkdir()
 
