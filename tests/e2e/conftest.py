@@ -1,3 +1,4 @@
+import os
 import subprocess
 import tempfile
 from pathlib import Path
@@ -7,8 +8,8 @@ import pytest
 from wine import BUILD, LAUNCHER, ROOT, WINE, WinePrefix, install_recorder, windows_path
 
 # Beside the build under test: two suites run side by side on two builds
-# never stop each other's wineserver.
-PREFIXES = BUILD / "wine"
+# never stop each other's wineserver. LAUNCHER_PREFIXES moves them.
+PREFIXES = Path(os.environ.get("LAUNCHER_PREFIXES", BUILD / "wine"))
 
 
 def pytest_sessionstart(session):
@@ -49,6 +50,8 @@ class Workspace:
         self.wine = wine
         self.temp = root / "temp"
         self.records = root / "records"
+        # The stand-ins' shared counter, for the order of their starts and ends.
+        self.sequence = self.records / "sequence"
         self.temp.mkdir()
         self.records.mkdir()
 
@@ -71,7 +74,7 @@ class Workspace:
     def launch(self, launcher: Path, *args, cwd=None, env=None, timeout=120, temp=None, records=None,
                command_line=None, via=()):
         """command_line: arguments as a deployment system writes them, split by the launcher's runtime."""
-        extra = {"RECORD_DIR": windows_path(records or self.records)}
+        extra = {"RECORD_DIR": windows_path(records or self.records), "RECORD_SEQUENCE": windows_path(self.sequence)}
         extra.update(env or {})
         if command_line is not None:
             extra["DEBUGGEE_ARGUMENTS"] = command_line
@@ -84,18 +87,20 @@ class Workspace:
         return self.launch(launcher, *args, records=records, **kwargs), self.records_seen(records)
 
     def records_seen(self, records=None) -> list:
-        """What each stand-in run recorded, oldest first: its fields, the
-        package's bytes, the raw record and when it was written."""
+        """What each stand-in run recorded, first started first: its fields,
+        the package's bytes, the raw record, and its start and end (None while
+        it runs) in the workspace's order of events."""
         seen = []
-        for text in sorted((records or self.records).glob("record-*.txt"), key=lambda p: p.stat().st_mtime):
+        for text in (records or self.records).glob("record-*.txt"):
             raw = text.read_bytes()
             fields = dict(line.split("=", 1) for line in raw.decode("utf-8").split("\n") if "=" in line)
-            copy = text.with_suffix(".pkg")
-            fields.update(bytes=copy.read_bytes() if copy.exists() else None, raw=raw, time=text.stat().st_mtime)
+            copy, end = text.with_suffix(".pkg"), text.with_suffix(".end")
+            fields.update(bytes=copy.read_bytes() if copy.exists() else None, raw=raw, start=int(fields["start"]),
+                          end=int(end.read_text().split("=", 1)[1]) if end.exists() else None)
             # Every installer start the suite sees comes from the 32-bit launcher.
             assert fields.get("parent_wow64") == "1", fields.get("parent")
             seen.append(fields)
-        return seen
+        return sorted(seen, key=lambda fields: fields["start"])
 
 
 @pytest.fixture

@@ -30,7 +30,7 @@ def test_simultaneous_launches_each_reserve_their_own_file(work):
 
 def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
     # One launcher name in separate folders, each with its own package: a name
-    # taken from a running installer shows in the bytes or the start times.
+    # taken from a running installer shows in the bytes or the order of events.
     writable, launchers = 40, []
     for index in range(8):
         package = work.file(f"l{index}/p.msi", os.urandom(64 * 1024)).read_bytes()
@@ -53,12 +53,13 @@ def test_full_temp_folder_recycles_only_names_no_installer_is_using(work):
         else:
             assert result.status == 0 and "tmpFileGenerator - Events found an empty file creating it" in result.lines
             assert record is not None and record["bytes"] == package, "the installer read another package"
-            taken.append((record["time"], record["package"]))
+            taken.append(record)
     assert taken, "no name was recycled"
     # A name serves again only once the installer that had it has ended.
-    taken.sort()
-    for index, (start, name) in enumerate(taken):
-        assert all(later - start >= SLEEP * 0.9 for later, other in taken[index + 1:] if other == name), name
+    taken.sort(key=lambda record: record["start"])
+    for index, record in enumerate(taken):
+        later = [other["start"] for other in taken[index + 1:] if other["package"] == record["package"]]
+        assert record["end"] is not None and all(start > record["end"] for start in later), record["package"]
     left = [p.read_bytes() for p in work.temp.iterdir()]
     assert len(left) >= 4000 - writable and set(left) == {b"stale"}
 

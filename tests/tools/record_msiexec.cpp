@@ -3,6 +3,9 @@
 // program that started it and whether that is a 32-bit process on a 64-bit
 // system) and record-<pid>-<n>.pkg (a copy of the package).
 // %STANDIN_SLEEP_MS% makes it wait before exiting; %STANDIN_EXIT_CODE% sets its exit status.
+// With %RECORD_SEQUENCE%, a counter file that all runs share, the record says
+// when the run started (start=<number>) and record-<pid>-<n>.end when it ended
+// (end=<number>): the order of events, which wall clocks cannot show.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -39,6 +42,37 @@ std::wstring UniqueStem(const std::wstring& base) {
     }
 }
 
+// The next number of the shared counter, "" without one. Runs take turns:
+// the file is opened for no one else.
+std::string NextInSequence() {
+    const std::wstring path = Environment(L"RECORD_SEQUENCE");
+    if (path.empty()) return "";
+    HANDLE file;
+    while ((file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) ==
+           INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return "?";
+        Sleep(1);
+    }
+    char text[24] = {};
+    DWORD length = 0;
+    bool done = ReadFile(file, text, sizeof(text) - 1, &length, nullptr);
+    // Numbers only grow: the new one covers the old one whole.
+    const std::string next = std::to_string(std::strtoull(text, nullptr, 10) + 1);
+    done = done && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+           WriteFile(file, next.data(), static_cast<DWORD>(next.size()), &length, nullptr) && length == next.size();
+    CloseHandle(file);
+    return done ? next : "?";
+}
+
+// Writes text to path, whole or not at all, as a reader takes it.
+bool WriteWhole(const std::wstring& path, const std::string& text) {
+    const std::wstring partial = path + L".partial";
+    std::FILE* file = _wfopen(partial.c_str(), L"wb");
+    if (!file) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written && MoveFileW(partial.c_str(), path.c_str());
+}
+
 // "parent=<path>\nparent_wow64=<1 if a 32-bit process on a 64-bit system>", "?" when unknown.
 std::string ParentDescription() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -63,6 +97,7 @@ std::string ParentDescription() {
 int wmain() {
     const std::wstring folder = Environment(L"RECORD_DIR");
     if (folder.empty()) return 1620;
+    const std::string started = NextInSequence();
     const std::wstring stem = UniqueStem(folder + L"\\record-" + std::to_wstring(GetCurrentProcessId()));
 
     wchar_t ownPath[MAX_PATH] = {};
@@ -71,16 +106,14 @@ int wmain() {
     const std::wstring package = PackagePath(parameters);
     if (!package.empty()) CopyFileW(package.c_str(), (stem + L".pkg").c_str(), FALSE);
 
-    std::FILE* record = _wfopen((stem + L".tmp").c_str(), L"wb");
-    if (!record) return 1621;
     const std::string text = "exe=" + Utf8(ownPath) + "\nparameters=" + Utf8(parameters) +
-                             "\npackage=" + Utf8(package) + "\n" + ParentDescription() + "\n";
-    std::fwrite(text.data(), 1, text.size(), record);
-    std::fclose(record);
+                             "\npackage=" + Utf8(package) + "\n" + ParentDescription() + "\n" +
+                             (started.empty() ? "" : "start=" + started + "\n");
     // Complete records only: readers never see a half-written one.
-    MoveFileW((stem + L".tmp").c_str(), (stem + L".txt").c_str());
+    if (!WriteWhole(stem + L".txt", text)) return 1621;
 
     Sleep(static_cast<DWORD>(std::wcstoul(Environment(L"STANDIN_SLEEP_MS").c_str(), nullptr, 10)));
+    if (!started.empty() && !WriteWhole(stem + L".end", "end=" + NextInSequence() + "\n")) return 1622;
     // Ended as a process would end, with any 32-bit code.
     ExitProcess(static_cast<UINT>(std::wcstoul(Environment(L"STANDIN_EXIT_CODE").c_str(), nullptr, 10)));
 }
