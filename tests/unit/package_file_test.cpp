@@ -98,6 +98,26 @@ TEST(PackageFile, ReadBackRefusesAnyOtherContent) {
     EXPECT_EQ(gone.openError, ERROR_FILE_NOT_FOUND);
 }
 
+// A writable view outlives the handle it was made from, and would change
+// the file after the read-back: while one exists, the file cannot be held.
+TEST(PackageFile, AWritableViewMadeBeforeTheHoldKeepsItFromBeingTaken) {
+    TestFolder folder("unit-view");
+    const std::string path = folder.File("pkg.msi", LargePackage());
+    UniqueView view;
+    {
+        const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        const UniqueHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READWRITE, 0, 0, nullptr));
+        view.reset(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
+        ASSERT_TRUE(view);
+    }
+    const HoldResult held = HoldWrittenPackage(path, ViewOf(LargePackage()));
+    EXPECT_FALSE(held.hold);
+    EXPECT_EQ(held.openError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    view.reset();
+    EXPECT_TRUE(HoldWrittenPackage(path, ViewOf(LargePackage())).hold);
+}
+
 // No room to compare in tells nothing about the file: it is no changed package.
 TEST(PackageFile, NoAddressSpaceToCompareInIsNoChange) {
     TestFolder folder("unit-no-memory");
