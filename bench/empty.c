@@ -1,5 +1,6 @@
-/* The floor of a launch: a Windows GUI program that does nothing. Also used
-   as the bench's msiexec stand-in, which must not touch the package. */
+/* The bench's msiexec: a Windows GUI program that does nothing, so that a
+   launch and its floor (floor.c) both measure what comes before and after
+   the installer, not the installer. It must not touch the package. */
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show) {

@@ -141,15 +141,40 @@ FAULTS = {
         "core/exclusive_file.cpp", "            return Reservation::FolderRefused;",
         "            return Reservation::NameTaken;",
         ["test_launch.py::test_unusable_temp_folder_fails_at_once_and_tells_a_person",
-         "test_update.py::test_unusable_target_is_shown_with_its_reason"]),
-    # Neither the write's count nor the close's result heeded. (Under Wine a
-    # full disk is reported as written: only the read-back sees it.)
+         "test_update.py::test_unusable_target_is_shown_with_its_reason", "CreateExclusiveFile"]),
+    # Neither the write's result nor its count heeded. (Under Wine a full
+    # disk is reported as written: only the read-back sees it.)
     "short write ignored": (
-        "launch/package_file.cpp", "return CloseWrittenStream(std::move(file)) && written;",
-        "(void)CloseWrittenStream(std::move(file));\n    return true;", ["PackageFile"]),
+        "launch/package_file.cpp",
+        "if (!WriteFile(writer, package.data + offset, piece, &written, nullptr)) return GetLastError();\n"
+        "        if (written != piece) return ERROR_WRITE_FAULT;",
+        "WriteFile(writer, package.data + offset, piece, &written, nullptr);", ["PackageFile"]),
     "read-back skipped": (
-        "launch/package_file.cpp", "if (!hold || !HoldsPackage(hold.get(), package))", "if (!hold || !package.data)",
+        "launch/package_file.cpp", "result.readBack = ReadBackPackage(hold.get(), package);",
+        "(void)package;\n    result.readBack = {ReadBack::Same, ERROR_SUCCESS};", ["PackageFile"]),
+    "the upper half's difference ignored": (
+        "launch/read_back.cpp",
+        "if (lower.outcome == ReadBack::Different || upper.outcome == ReadBack::Same) return lower;", "return lower;",
         ["PackageFile"]),
+    "an allocation failure reported as a changed package": (
+        "launch/read_back.cpp", "if (!view) return Failure(GetLastError());",
+        "if (!view) return {ReadBack::Different, ERROR_SUCCESS};", ["PackageFile"]),
+    "the hold shared with writers": (
+        "launch/package_file.cpp", "GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING",
+        "GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING", ["PackageFile"]),
+    "the reservation's writer shared with writers": (
+        "core/exclusive_file.cpp", "return CreateWith(path, FILE_SHARE_READ);",
+        "return CreateWith(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);",
+        ["CreateExclusiveFile"]),
+    "the writer still open when the package is held": (
+        "launch/extraction.cpp", "const DWORD closeError = file.CloseWriter();",
+        "const DWORD closeError = ERROR_SUCCESS;", ["PackageFile", "test_launch.py::test_installers_exit_code_is_the_launchers"]),
+    "a reservation classification swapped": (
+        "core/exclusive_file.cpp", "return NameIsHeld(path) ? Reservation::NameTaken : Reservation::FolderRefused;",
+        "return NameIsHeld(path) ? Reservation::FolderRefused : Reservation::NameTaken;", ["ClassifyRefusal"]),
+    "silence read from the arguments under an option line": (
+        "common/launch_plan.cpp", "const bool silent = RequestsSilentRun(options);",
+        "const bool silent = RequestsSilentRun(OptionsFromArguments(arguments));", ["host:LaunchPlan.*"]),
     "failed copy of -update unreported": (
         "update/launcher_copy.cpp", "    ShowMessage(kCopyFailed);\n    return false;", "    return false;",
         ["test_update.py::test_failed_copy_is_shown_and_leaves_nothing"]),
@@ -163,7 +188,7 @@ FAULTS = {
         ["test_hostile_input.py::test_hostile_arguments_reach_msiexec_literally", "InstallerParameters",
          "test_hostile_input.py::test_a_launcher_started_at_medium_integrity_chooses_by_the_level_it_runs_at"]),
     "installer's exit code dropped": (
-        "launch/default_action.cpp", "installerExitCode_ = exitCode;", "",
+        "launch/default_action.cpp", "exitCode_ = result.exitCode;", "",
         ["test_launch.py::test_installers_exit_code_is_the_launchers"]),
     # Arguments passed on as the caller quoted them.
     "arguments joined unquoted again": (

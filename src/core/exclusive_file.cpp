@@ -17,7 +17,9 @@ bool NameIsHeld(const std::wstring& path) {
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
-Reservation Classify(DWORD error, const std::wstring& path) {
+}  // namespace
+
+Reservation ClassifyRefusal(DWORD error, const std::wstring& path) {
     switch (error) {
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
@@ -30,19 +32,25 @@ Reservation Classify(DWORD error, const std::wstring& path) {
     }
 }
 
-}  // namespace
+namespace {
 
-ReservationResult CreateExclusiveFile(const std::string& path) {
+WritableReservation CreateWith(const std::string& path, DWORD sharing) {
     std::wstring wide;
-    if (!Widen(path, wide)) return {Reservation::FolderRefused, ERROR_NO_UNICODE_TRANSLATION};
+    if (!Widen(path, wide)) return {{Reservation::FolderRefused, ERROR_NO_UNICODE_TRANSLATION}, UniqueFile()};
     // Windows refuses such a path to a program without long-path support,
     // msiexec among them; Wine would take it.
-    if (wide.size() >= MAX_PATH) return {Reservation::FolderRefused, ERROR_FILENAME_EXCED_RANGE};
-    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) return {Reservation::Made, ERROR_SUCCESS};
+    if (wide.size() >= MAX_PATH) return {{Reservation::FolderRefused, ERROR_FILENAME_EXCED_RANGE}, UniqueFile()};
+    UniqueFile file(
+        CreateFileW(wide.c_str(), GENERIC_WRITE, sharing, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = GetLastError();
-    return {Classify(error, wide), error};
+    if (file) return {{Reservation::Made, ERROR_SUCCESS}, std::move(file)};
+    return {{ClassifyRefusal(error, wide), error}, UniqueFile()};
 }
+
+}  // namespace
+
+ReservationResult CreateExclusiveFile(const std::string& path) { return CreateWith(path, FILE_SHARE_WRITE).result; }
+
+WritableReservation CreateExclusiveFileForWriting(const std::string& path) { return CreateWith(path, FILE_SHARE_READ); }
 
 }  // namespace ZORVANE

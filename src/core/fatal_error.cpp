@@ -1,10 +1,13 @@
 #include "core/fatal_error.h"
 
+#include "core/log.h"
+
 namespace ZORVANE {
 
 namespace {
 const DeletedOnFatalError* fileToDelete = nullptr;
 const ClosedOnFatalError* handleToClose = nullptr;
+const FatalOnUnreadablePage* pageGuard = nullptr;
 UINT fatalExitCode = 1;
 }  // namespace
 
@@ -21,6 +24,26 @@ ClosedOnFatalError::ClosedOnFatalError(HANDLE handle) : handle_(handle), previou
 }
 
 ClosedOnFatalError::~ClosedOnFatalError() { handleToClose = previous_; }
+
+FatalOnUnreadablePage::FatalOnUnreadablePage(const char* component, std::string message)
+    : component_(component), message_(std::move(message)), previous_(pageGuard) {
+    pageGuard = this;
+    handler_ = AddVectoredExceptionHandler(1, Handle);
+}
+
+FatalOnUnreadablePage::~FatalOnUnreadablePage() {
+    if (handler_ != nullptr) RemoveVectoredExceptionHandler(handler_);
+    pageGuard = previous_;
+}
+
+LONG CALLBACK FatalOnUnreadablePage::Handle(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    if (record->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || pageGuard == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+    // The third parameter is the status of the read that failed.
+    const auto status = static_cast<unsigned long>(record->NumberParameters > 2 ? record->ExceptionInformation[2] : 0);
+    WriteLog(pageGuard->component_, "Surprise", "%s, status 0x%08lx", pageGuard->message_.c_str(), status);
+    FailFast();
+}
 
 void FailFast() {
     for (const ClosedOnFatalError* entry = handleToClose; entry != nullptr; entry = entry->previous_) {

@@ -46,4 +46,23 @@ private:
     friend void FailFast();
 };
 
+// While it lives, a page that cannot be read in (of a file behind a mapped
+// view, or of the launcher's own image on a share that went away) ends the
+// process through FailFast, after one log line (component - Surprise message,
+// status 0x...), where it would otherwise crash and leave its files behind.
+class FatalOnUnreadablePage {
+public:
+    FatalOnUnreadablePage(const char* component, std::string message);
+    ~FatalOnUnreadablePage();
+    FatalOnUnreadablePage(const FatalOnUnreadablePage&) = delete;
+    FatalOnUnreadablePage& operator=(const FatalOnUnreadablePage&) = delete;
+
+private:
+    static LONG CALLBACK Handle(EXCEPTION_POINTERS* exception);
+    const char* component_;
+    std::string message_;
+    const FatalOnUnreadablePage* previous_;
+    void* handler_;
+};
+
 }  // namespace ZORVANE

@@ -15,23 +15,37 @@ namespace ZORVANE {
 namespace {
 constexpr size_t kMessageBufferSize = 1024;
 constexpr wchar_t kMessageCaption[] = L"Quelmar Msi Exe Creator";
-}  // namespace
 
-void WriteLog(const char* component, const char* category, const char* format, ...) {
+std::string FormattedV(const char* format, va_list arguments) {
     // _vsnprintf writes at most size characters and no terminator when it cuts;
     // handing it one byte less than the zero-filled buffer keeps the last NUL.
     char message[kMessageBufferSize] = {};
+    _vsnprintf(message, kMessageBufferSize - 1, format, arguments);
+    // A cut never splits a character: the text stays UTF-8.
+    return std::string(message, Utf8PrefixLength(message, kMessageBufferSize - 1));
+}
+
+}  // namespace
+
+std::string Formatted(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    _vsnprintf(message, kMessageBufferSize - 1, format, arguments);
+    std::string text = FormattedV(format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+void WriteLog(const char* component, const char* category, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const std::string message = FormattedV(format, arguments);
     va_end(arguments);
 
     std::string line(component);
     line += " - ";
     line += category;
     line += ' ';
-    // A cut never splits a character: the line stays UTF-8.
-    line.append(message, Utf8PrefixLength(message, kMessageBufferSize - 1));
+    line += message;
     // The UTF-8 bytes as they are: the wide call would hand listeners that
     // are not debuggers (and debuggers before Windows 10) the ANSI code page's
     // question marks instead of the characters.

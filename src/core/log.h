@@ -11,6 +11,10 @@ namespace ZORVANE {
 void WriteLog(const char* component, const char* category, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// The text a printf-style format makes of its arguments, cut as a log
+// message is; for texts a person is shown.
+std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Logs text (UTF-8) as "Zorvane - Events text", then shows it in a modal
 // warning box and returns when the box is closed.
 void ShowMessage(const std::string& text);

@@ -1,12 +1,15 @@
 #include "core/system_files.h"
 
 #include "common/utf8.h"
-#include "core/unique_handles.h"
 #include "core/wide_text.h"
 
 namespace ZORVANE {
 
 namespace {
+
+// Filled on first use. Only the launcher's main thread asks for system files.
+wchar_t systemDirectory[MAX_PATH];
+UINT systemDirectoryLength = 0;
 
 HMODULE LoadSystemLibrary(const char* library) {
     // A full path: on systems without SetDefaultDllDirectories the search
@@ -16,28 +19,19 @@ HMODULE LoadSystemLibrary(const char* library) {
     return LoadLibraryW(path.c_str());
 }
 
-DWORD WINAPI LoadInBackground(void* list) {
-    for (auto library = static_cast<const char* const*>(list); *library != nullptr; ++library) {
-        LoadSystemLibrary(*library);
-    }
-    return 0;
-}
-
 }  // namespace
 
 std::string SystemFilePath(const char* name) {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (systemDirectoryLength == 0) {
+        const UINT length = GetSystemDirectoryW(systemDirectory, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return std::string();
+        systemDirectoryLength = length;
+    }
     std::string path;
-    if (length == 0 || length >= MAX_PATH || !Narrow(folder, length, path)) return std::string();
+    if (!Narrow(systemDirectory, systemDirectoryLength, path)) return std::string();
     path += '\\';
     path += name;
     return Utf16Length(path) < MAX_PATH ? path : std::string();
-}
-
-void PreloadSystemLibraries(const char* const* libraries) {
-    // The thread ends on its own; only its handle is released here.
-    UniqueHandle thread(CreateThread(nullptr, 0, LoadInBackground, const_cast<const char**>(libraries), 0, nullptr));
 }
 
 FARPROC SystemLibraryFunction(const char* library, const char* name) {

@@ -52,4 +52,10 @@ struct LocalFreer {
 };
 using UniqueLocal = std::unique_ptr<void, LocalFreer>;
 
+struct ViewUnmapper {
+    void operator()(const void* view) const noexcept { UnmapViewOfFile(view); }
+};
+// Views of a file mapping, as MapViewOfFile returns them.
+using UniqueView = std::unique_ptr<const void, ViewUnmapper>;
+
 }  // namespace ZORVANE

@@ -1,27 +1,30 @@
-// Writing the embedded package to its reserved temporary file, and keeping
-// it unchanged while the installer reads it.
+// Writing the embedded package into its reserved file, and keeping it
+// unchanged while the installer reads it.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
 #include "core/unique_handles.h"
 #include "launch/own_resource.h"
+#include "launch/read_back.h"
 
 namespace ZORVANE {
 
-// Writes the package into the reservation at path (UTF-8). False when any of
-// it could not be written or the file not be closed.
-[[nodiscard]] bool WritePackage(const std::string& path, const ResourceView& package);
+// Writes all of the package through writer, the reservation's own handle.
+// ERROR_SUCCESS, or the platform's reason a piece was not written.
+[[nodiscard]] DWORD WritePackage(HANDLE writer, const ResourceView& package);
 
-// Holds the written file with read sharing only, so that nobody can delete,
-// replace or rewrite it until the hold is released, and checks through the
-// hold that it carries exactly the package's bytes: whatever changed it
-// before the hold was taken is caught. Empty when the file cannot be held or
-// is not the package.
-[[nodiscard]] UniqueFile HoldWrittenPackage(const std::string& path, const ResourceView& package);
+struct HoldResult {
+    UniqueFile hold;          // open only when it holds exactly the package
+    DWORD openError;          // why the file could not be held, ERROR_SUCCESS when it was
+    ReadBackResult readBack;  // what reading it back through the hold found
+};
 
-// Whether the held file carries exactly the package's bytes, read through
-// hold (and, for a large package, a second handle reopened from it).
-[[nodiscard]] bool HoldsPackage(HANDLE hold, const ResourceView& package);
+// Holds the written file at path (UTF-8) with read sharing only, so that
+// nobody can write, delete or replace it until the hold is released, and
+// reads it back through the hold: whatever changed it before is caught.
+[[nodiscard]] HoldResult HoldWrittenPackage(const std::string& path, const ResourceView& package);
 
 }  // namespace ZORVANE

@@ -40,18 +40,27 @@ std::string Candidate(const std::string& stem, unsigned index, const std::string
 
 }  // namespace
 
-std::unique_ptr<TmpFileGenerator> TmpFileGenerator::Create(bool deleteOnDestroy, const std::string& prefix,
-                                                           const std::string& name, ReservationFailure& failure) {
+TmpFileReservation TmpFileGenerator::Create(bool deleteOnDestroy, const std::string& prefix, const std::string& name) {
+    TmpFileReservation reservation;
     std::unique_ptr<TmpFileGenerator> generator(new TmpFileGenerator(deleteOnDestroy));
-    if (generator->Reserve(prefix, name, failure)) {
-        std::wstring path;
-        if (deleteOnDestroy && Widen(generator->path_, path)) {
-            generator->fatalCleanup_ = std::make_unique<DeletedOnFatalError>(std::move(path));
-        }
-        return generator;
+    if (!generator->Reserve(prefix, name, reservation.failure)) {
+        generator->deleteOnDestroy_ = false;  // nothing of ours to delete
+        return reservation;
     }
-    generator->deleteOnDestroy_ = false;  // nothing of ours to delete
-    return nullptr;
+    std::wstring path;
+    if (deleteOnDestroy && Widen(generator->path_, path)) {
+        generator->fatalCleanup_ = std::make_unique<DeletedOnFatalError>(std::move(path));
+    }
+    generator->fatalClose_ = std::make_unique<ClosedOnFatalError>(generator->writer_.get());
+    reservation.generator = std::move(generator);
+    return reservation;
+}
+
+DWORD TmpFileGenerator::CloseWriter() {
+    fatalClose_.reset();
+    if (!writer_) return ERROR_SUCCESS;
+    const BOOL closed = CloseHandle(writer_.release());
+    return closed ? ERROR_SUCCESS : GetLastError();
 }
 
 bool TmpFileGenerator::Reserve(const std::string& prefix, const std::string& name, ReservationFailure& failure) {
@@ -77,8 +86,12 @@ bool TmpFileGenerator::Reserve(const std::string& prefix, const std::string& nam
 bool TmpFileGenerator::ReserveSequentially(const std::string& stem, const std::string& name, DWORD& refusal) {
     for (unsigned index = 0; index < kSequentialNames; ++index) {
         path_ = Candidate(stem, index, name);
-        const ReservationResult result = CreateExclusiveFile(path_);
-        if (result.outcome == Reservation::Made) return true;
+        WritableReservation reserved = CreateExclusiveFileForWriting(path_);
+        const ReservationResult result = reserved.result;
+        if (result.outcome == Reservation::Made) {
+            writer_ = std::move(reserved.writer);
+            return true;
+        }
         if (result.outcome == Reservation::FolderRefused) {
             refusal = result.error;
             return false;
@@ -95,7 +108,9 @@ bool TmpFileGenerator::ReserveByRecycling(const std::string& stem, const std::st
         // A file still in use by a running installer cannot be deleted, so it
         // is never taken from under it.
         if (!DeleteFileAt(path_)) continue;
-        if (CreateExclusiveFile(path_).outcome == Reservation::Made) {
+        WritableReservation reserved = CreateExclusiveFileForWriting(path_);
+        if (reserved.result.outcome == Reservation::Made) {
+            writer_ = std::move(reserved.writer);
             WriteLog(kComponent, "Events", "found an empty file creating it");
             return true;
         }
@@ -110,6 +125,8 @@ void TmpFileGenerator::DeleteReservation() const {
 
 TmpFileGenerator::~TmpFileGenerator() {
     // Nothing here can raise: the product is built without exceptions.
+    fatalClose_.reset();
+    writer_.reset();  // an open writer would keep the file from being deleted
     fatalCleanup_.reset();
     if (deleteOnDestroy_) DeleteReservation();
 }

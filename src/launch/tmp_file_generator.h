@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/fatal_error.h"
+#include "core/unique_handles.h"
 
 namespace ZORVANE {
 
@@ -16,6 +17,13 @@ struct ReservationFailure {
     DWORD error = 0;     // the platform's reason when the folder refused, 0 when all names were taken
 };
 
+class TmpFileGenerator;
+
+struct TmpFileReservation {
+    std::unique_ptr<TmpFileGenerator> generator;  // empty when no name could be reserved
+    ReservationFailure failure;                   // why, then
+};
+
 // Reserves <temp folder><prefix><index><name> by exclusive creation. Indexes
 // 0 to 3999 are tried in order; when all are taken, up to 100 randomly chosen
 // old ones are deleted and taken anew. A folder that refuses new files ends
@@ -23,10 +31,10 @@ struct ReservationFailure {
 class TmpFileGenerator {
 public:
     // The generator that owns the reserved file, or nothing when no name
-    // could be reserved (logged, and described in failure); the caller then
-    // abandons its run.
-    static std::unique_ptr<TmpFileGenerator> Create(bool deleteOnDestroy, const std::string& prefix,
-                                                    const std::string& name, ReservationFailure& failure);
+    // could be reserved (logged, and described in the failure); the caller
+    // then abandons its run.
+    [[nodiscard]] static TmpFileReservation Create(bool deleteOnDestroy, const std::string& prefix,
+                                                   const std::string& name);
     // Deletes the reserved file when asked to at construction, as does a
     // fatal error while the generator lives.
     virtual ~TmpFileGenerator();
@@ -35,6 +43,13 @@ public:
     TmpFileGenerator& operator=(const TmpFileGenerator&) = delete;
 
     virtual std::string GetFileName() const;
+
+    // The reserved file, still open for writing from its creation (borrowed):
+    // only this launch can have changed it until CloseWriter.
+    HANDLE Writer() const { return writer_.get(); }
+    // Closes the writer; the platform's error when that failed (what was
+    // written may then not have reached the file), otherwise ERROR_SUCCESS.
+    [[nodiscard]] DWORD CloseWriter();
 
     static constexpr unsigned kSequentialNames = 4000;
     static constexpr unsigned kRecyclingAttempts = 100;
@@ -48,7 +63,10 @@ private:
 
     std::string path_;
     bool deleteOnDestroy_;
+    UniqueFile writer_;
+    // A fatal error closes the writer, then deletes the file.
     std::unique_ptr<DeletedOnFatalError> fatalCleanup_;
+    std::unique_ptr<ClosedOnFatalError> fatalClose_;
 };
 
 }  // namespace ZORVANE

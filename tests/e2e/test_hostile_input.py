@@ -194,7 +194,9 @@ def test_options_too_long_for_one_command_line_never_reach_msiexec_cut(work):
             assert result.status == 0 and len(seen) == 1, context
             continue
         assert result.status == LAUNCH_FAILED, context  # the documented failure: msiexec could not be started
-        assert result.lines[-2:] == ["DefaultAction - Surprise couldn't start C:\\windows\\system32\\msiexec.exe",
+        length = msiexec + len("MSIINSTALLPERUSER=0 ") + len(forwarded(word)) + 1
+        assert result.lines[-2:] == [f"DefaultAction - Surprise command line for C:\\windows\\system32\\msiexec.exe "
+                                     f"too long: {length} characters",
                                      "Zorvane - Events The installation could not be started: the installer options "
                                      "are longer than a command line can be."], context
 
