@@ -24,6 +24,7 @@ using pe::Put32;
 // heap; it does not widen this span.
 constexpr std::uint64_t kSystemDllRange = 0x50000000;
 constexpr std::uint64_t kLargestExecutableShift = 0x00FE0000;
+constexpr std::uint64_t kPageSize = 0x1000;
 
 class HeaderPatcher {
 public:
@@ -106,6 +107,10 @@ ImageLayoutStatus LayOutImage(const ImageModel& model, const ResourceKey& lastLe
         nextRva = AlignUp(nextRva + layout.reloc.virtualSize, model.sectionAlignment);
         nextRaw = AlignUp(nextRaw + layout.reloc.rawSize, model.fileAlignment);
     }
+    // The package is most of the file: Wine maps a section whose bytes start
+    // at a page boundary of the file and copies any other into memory at
+    // every launch; Windows maps both, so the padding costs it nothing.
+    nextRaw = AlignUp(nextRaw, kPageSize);
     if (nextRva > 0xFFFFFFFFu ||
         !LayOutResourceSection(model.Resources(), static_cast<std::uint32_t>(nextRva), lastLeaf,
                                layout.resourceSection)) {

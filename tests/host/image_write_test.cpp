@@ -69,6 +69,8 @@ TEST(ImageWrite, RelocationsMoveInFrontOfTheResourcesWithTheirDirectory) {
     EXPECT_EQ(Get32(made.bytes, kRelocations), relocations);
     EXPECT_EQ(Get32(made.bytes, kRelocations + 4), 12u);
     EXPECT_EQ(Get32(made.bytes, kDirectories + 8 * 2), SectionRva(made.bytes, 2));
+    // The resources, and with them the package, start at a page of the file, where Wine maps them.
+    EXPECT_EQ(Get32(made.bytes, kSectionTable + 40 * 2 + 20) % 4096, 0u);
     // A launcher made from a made one keeps that layout: it does not grow.
     const MadeLauncher again = MakeLauncher(made.bytes, NewParams("/qn"));
     EXPECT_EQ(again.bytes, made.bytes);
