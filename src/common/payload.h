@@ -19,7 +19,14 @@ constexpr std::uint16_t kPackageResourceId = 104;
 constexpr char kParamsResourceType[] = "PARAMS";
 constexpr std::uint16_t kParamsResourceId = 106;
 
-// Both payload resources are language neutral (LANG_NEUTRAL, SUBLANG_NEUTRAL);
+// The mark of a launcher that keeps the package it installed, so that repair,
+// self-repair and patches find their source: one byte, kKeepPackageMark. Any
+// other content, or none, leaves the launcher unmarked.
+constexpr char kKeepPackageResourceType[] = "KEEPMSI";
+constexpr std::uint16_t kKeepPackageResourceId = 107;
+constexpr char kKeepPackageMark = '1';
+
+// The payload resources are language neutral (LANG_NEUTRAL, SUBLANG_NEUTRAL);
 // writing one again replaces it.
 constexpr std::uint16_t kPayloadLanguage = 0;
 

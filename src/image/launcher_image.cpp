@@ -5,8 +5,32 @@
 
 namespace ZORVANE {
 
+namespace {
+
+// A source that carries the mark is left unchanged by it: with nothing else
+// replaced, it is still copied as it is, signature and all.
+bool ApplyKeepPackage(ImageModel& model, const PayloadReplacement& replacement) {
+    if (!replacement.keepPackage || CarriesKeepPackageMark(model)) return true;
+    return model.SetLeaf(PayloadKey(kKeepPackageResourceType, kKeepPackageResourceId),
+                         LeafData::FromBytes({static_cast<std::uint8_t>(kKeepPackageMark)}));
+}
+
+}  // namespace
+
 ResourceKey PayloadKey(const char* type, std::uint16_t id) {
     return {ResourceString(type), ResourceId(id), ResourceId(kPayloadLanguage)};
+}
+
+bool CarriesKeepPackageMark(const ImageModel& model) {
+    const ResourceLeaf* mark = model.Resources().FindLeaf(PayloadKey(kKeepPackageResourceType, kKeepPackageResourceId));
+    if (mark == nullptr || mark->data.size != 1) return false;
+    char byte = 0;
+    if (mark->data.origin == LeafData::Origin::Bytes) {
+        byte = static_cast<char>(mark->data.bytes[0]);
+    } else if (mark->data.origin != LeafData::Origin::Source || !model.source.Read(mark->data.sourceOffset, &byte, 1)) {
+        return false;
+    }
+    return byte == kKeepPackageMark;
 }
 
 ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {
@@ -16,6 +40,7 @@ ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& r
 }
 
 bool ApplyPayload(ImageModel& model, const PayloadReplacement& replacement) {
+    if (!ApplyKeepPackage(model, replacement)) return false;
     if (replacement.package != nullptr &&
         !model.SetLeaf(PayloadKey(kPackageResourceType, kPackageResourceId),
                        LeafData::FromStream(replacement.package, replacement.packageSize))) {

@@ -1,6 +1,7 @@
 // The payload change both the update command and the native maker make: a
-// launcher image read once, its package and/or option line replaced, and
-// laid out with the package last. Plain C++ over C streams, no platform calls.
+// launcher image read once, its package and/or option line replaced (and,
+// by the maker, the keep-package mark added), and laid out with the package
+// last. Plain C++ over C streams, no platform calls.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +21,15 @@ struct PayloadReplacement {
     std::uint64_t packageSize = 0;
     bool replaceParams = false;
     std::string params;  // written followed by one NUL byte
+    // Adds the mark unless the source carries it; a source's mark is never removed.
+    bool keepPackage = false;
 };
 
 // The identity of a payload resource: type, integer name, neutral language.
 ResourceKey PayloadKey(const char* type, std::uint16_t id);
+
+// Whether model carries the keep-package mark, as the launcher reads it.
+bool CarriesKeepPackageMark(const ImageModel& model);
 
 // Reads source (a whole PE file) once into model, with the replacement put
 // in: PayloadNotTaken when the model cannot take it.

@@ -127,8 +127,9 @@ std::string DescribeJson(const LauncherFacts& facts) {
            "  \"MSIINSTALLPERUSER\": " + JsonOrNull(known, package.installPerUser) + ",\n" +
            "  \"PackageCode\": " + JsonOrNull(known, package.packageCode) + ",\n" +
            "  \"Template\": " + JsonOrNull(known, package.platformAndLanguages) + ",\n" +
-           "  \"OptionLine\": " + JsonOrNull(true, facts.optionLine) + ",\n" + "  \"ExitCodes\": " + JsonExitCodes() +
-           "\n" + "}\n";
+           "  \"OptionLine\": " + JsonOrNull(true, facts.optionLine) + ",\n" +
+           "  \"KeepsPackage\": " + (facts.keepsPackage ? "true" : "false") + ",\n" +
+           "  \"ExitCodes\": " + JsonExitCodes() + "\n" + "}\n";
 }
 
 std::string WingetInstallerFields(const LauncherFacts& facts) {

@@ -13,12 +13,13 @@ struct LauncherFacts {
     bool hasPackage = false;      // false: the launcher carries none
     bool hasPackageInfo = false;  // false: none, or not a readable database
     PackageInfo package;
-    std::string optionLine;  // empty: none, so the launcher passes its arguments on
+    std::string optionLine;     // empty: none, so the launcher passes its arguments on
+    bool keepsPackage = false;  // the launcher keeps the package it installed
 };
 
 // One JSON object: the package's codes, version, names and scope (null when
-// unknown or not set), the option line (null when none) and the launcher's
-// exit codes.
+// unknown or not set), the option line (null when none), whether the
+// launcher keeps its package, and the launcher's exit codes.
 std::string DescribeJson(const LauncherFacts& facts);
 
 // The installer manifest's fields that the launcher and its package

@@ -90,6 +90,7 @@ std::string CarriedOptionLine(const ImageModel& model) {
 bool GatherLauncherFacts(const MakeOptions& options, const ImageModel& model, LauncherFacts& facts) {
     facts = LauncherFacts();
     facts.optionLine = CarriedOptionLine(model);
+    facts.keepsPackage = CarriesKeepPackageMark(model);
     if (options.packagePath.empty()) return ReadCarriedPackageInfo(options, model, facts);
     // The --msi file through the descriptor it was opened with, which the
     // payload reads from: the info is that of the bytes carried.

@@ -125,6 +125,7 @@ PayloadReplacement Payload(const MakeOptions& options, MakeInputs& inputs) {
     replacement.packageSize = inputs.package.size;
     replacement.replaceParams = !options.params.empty();
     replacement.params = options.params;
+    replacement.keepPackage = options.keepPackage;
     return replacement;
 }
 

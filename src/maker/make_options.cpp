@@ -23,6 +23,7 @@ enum LongOnly {
     kHelp,
     kVersion,
     kIcon,
+    kKeepPackage,
     kNoProductInfo,
     kDescribe,
     kWingetManifest,
@@ -39,6 +40,7 @@ const option kOptions[] = {
     {"output", required_argument, nullptr, 'o'},
     {"force", no_argument, nullptr, kForce},
     {"icon", required_argument, nullptr, kIcon},
+    {"keep-package", no_argument, nullptr, kKeepPackage},
     {"no-product-info", no_argument, nullptr, kNoProductInfo},
     {"describe", no_argument, nullptr, kDescribe},
     {"winget-manifest", required_argument, nullptr, kWingetManifest},
@@ -53,8 +55,9 @@ const option kOptions[] = {
 };
 
 constexpr char kHelpText[] =
-    "Usage: launcher-make [--msi FILE] [--params TEXT] [--icon FILE.ico] [--no-product-info]\n"
-    "                     [--describe] [--winget-manifest FILE] -o FILE [--force] [SOURCE_LAUNCHER]\n"
+    "Usage: launcher-make [--msi FILE] [--params TEXT] [--icon FILE.ico] [--keep-package]\n"
+    "                     [--no-product-info] [--describe] [--winget-manifest FILE]\n"
+    "                     -o FILE [--force] [SOURCE_LAUNCHER]\n"
     "  or:  launcher-make --winget DIR --package-id PUBLISHER.PRODUCT --installer-url URL\n"
     "                     [--license TEXT] [--locale TAG] [--describe] [--force] LAUNCHER\n"
     "Makes a launcher from SOURCE_LAUNCHER (a built launcher.exe, or a launcher made\n"
@@ -73,11 +76,15 @@ constexpr char kHelpText[] =
     "  -o, --output FILE    the new launcher\n"
     "  --force              replace an existing output (default: refuse)\n"
     "  --icon FILE.ico      the icon Explorer shows (default: keep the source's)\n"
+    "  --keep-package       keep the installed package in a protected cache, so that\n"
+    "                       Repair, self-repair and patches find their source\n"
+    "                       (default: keep the source's mark, if it has one)\n"
     "  --no-product-info    keep the source's version resource; the result is then\n"
     "                       byte for byte what -update writes (default: a version\n"
     "                       resource with the package's name, maker and version)\n"
     "  --describe           print the package's codes, version, names and scope, the\n"
-    "                       option line and the exit codes as JSON on standard output\n"
+    "                       option line, whether the package is kept and the exit\n"
+    "                       codes as JSON on standard output\n"
     "  --winget-manifest FILE\n"
     "                       write a winget installer-manifest fragment (YAML)\n"
     "                       With --describe or --winget-manifest, -o may be left\n"
@@ -86,8 +93,8 @@ constexpr char kHelpText[] =
     "                       and installer, schema 1.28.0) of the released, usually\n"
     "                       signed, LAUNCHER into the folder DIR, filled from the\n"
     "                       package it carries and with its SHA-256; LAUNCHER is\n"
-    "                       described as it is, so -o, --msi, --params and --icon\n"
-    "                       do not go with it\n"
+    "                       described as it is, so --keep-package, -o, --msi,\n"
+    "                       --params and --icon do not go with it\n"
     "  --package-id PUBLISHER.PRODUCT\n"
     "                       the winget PackageIdentifier (with --winget)\n"
     "  --installer-url URL  where LAUNCHER is downloaded from, http:// or https://\n"
@@ -117,10 +124,10 @@ bool Refuse(const char* what) {
 // The released file is described as it is: nothing may change it.
 bool CheckWinget(const MakeOptions& options, int operands) {
     if (!options.output.empty() || !options.packagePath.empty() || !options.params.empty() ||
-        !options.iconPath.empty()) {
+        !options.iconPath.empty() || options.keepPackage) {
         return Refuse(
-            "--winget describes the released LAUNCHER as it is: -o, --msi, --params and --icon do not "
-            "go with it");
+            "--winget describes the released LAUNCHER as it is: --keep-package, -o, --msi, --params and "
+            "--icon do not go with it");
     }
     if (operands == 0) return Refuse("--winget needs the released LAUNCHER");
     if (options.winget.packageId.empty()) return Refuse("--winget needs --package-id PUBLISHER.PRODUCT");
@@ -223,6 +230,7 @@ MakeRequest ParseMakeOptions(int argc, char** argv, MakeOptions& options) {
                 if (!NamesFile("--icon")) return MakeRequest::Invalid;
                 options.iconPath = optarg;
                 break;
+            case kKeepPackage: options.keepPackage = true; break;
             case kNoProductInfo: options.productInfo = false; break;
             case kDescribe: options.describe = true; break;
             case kWingetManifest:

@@ -8,14 +8,15 @@
 namespace ZORVANE {
 
 struct MakeOptions {
-    std::string source;       // the launcher to start from; empty: the installed one
-    std::string packagePath;  // empty: keep the source's package
-    std::string params;       // empty: keep the source's option line
-    std::string output;       // empty with describe, wingetManifest or wingetFolder: write no launcher
-    bool force = false;       // replace an existing output
-    std::string iconPath;     // empty: keep the source's icon
-    bool productInfo = true;  // a version resource from the package
-    bool describe = false;    // JSON on stdout
+    std::string source;        // the launcher to start from; empty: the installed one
+    std::string packagePath;   // empty: keep the source's package
+    std::string params;        // empty: keep the source's option line
+    std::string output;        // empty with describe, wingetManifest or wingetFolder: write no launcher
+    bool force = false;        // replace an existing output
+    std::string iconPath;      // empty: keep the source's icon
+    bool keepPackage = false;  // add the keep-package mark; false keeps the source's, if any
+    bool productInfo = true;   // a version resource from the package
+    bool describe = false;     // JSON on stdout
     std::string wingetManifest;
     std::string wingetFolder;  // the three manifests go here; empty: none
     WingetIdentity winget;     // checked as the schemas demand

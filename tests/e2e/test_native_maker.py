@@ -2,6 +2,7 @@
 writes, and nothing left behind by any failure. LAUNCHER_MAKE names the
 binary to test."""
 import filecmp
+import json
 import os
 import resource
 import signal
@@ -11,7 +12,7 @@ import time
 import pefile
 import pytest
 
-from pe_resources import resources
+from pe_resources import regions, resources
 from conftest import sparse
 from wine import LAUNCHER, MAKER
 
@@ -77,6 +78,19 @@ def test_same_bytes_as_the_launchers_own_update(work, signer, source_kind, packa
         assert sign(work.root / "Native.exe", work.root / "Resigned.exe") and verifies(work.root / "Resigned.exe")
     elif source_kind == "signed":
         assert verifies(work.root / "Native.exe")  # an exact copy keeps its signature
+
+
+def test_the_keep_package_mark_is_added_kept_and_described(tmp_path):
+    (tmp_path / "pkg.msi").write_bytes(PACKAGE)
+    assert make(tmp_path, "--msi", "pkg.msi", "--keep-package", "-o", "Kept.exe", LAUNCHER).returncode == 0
+    assert make(tmp_path, "--params", "/qn", "-o", "Again.exe", "Kept.exe").returncode == 0  # no option: kept
+    for made in ("Kept.exe", "Again.exe"):
+        assert resources(tmp_path / made)[("KEEPMSI", 107)] == {0: b"1"}
+        starts = {key: at for key, languages in regions(tmp_path / made).items() for at, *_ in languages.values()}
+        assert max(starts, key=starts.get) == ("MSI", 104)  # the package still ends the file
+    described = {launcher: json.loads(make(tmp_path, "--describe", launcher).stdout)["KeepsPackage"]
+                 for launcher in ("Again.exe", LAUNCHER)}
+    assert described == {"Again.exe": True, LAUNCHER: False}
 
 
 # Each row: arguments (with {source} filled in), what stderr says (damaged

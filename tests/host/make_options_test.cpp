@@ -45,6 +45,11 @@ MakeOptions Winget(std::string folder, std::string license = "Proprietary", std:
     return options;
 }
 
+MakeOptions KeepingPackage(MakeOptions options) {
+    options.keepPackage = true;
+    return options;
+}
+
 std::vector<std::string> WingetArguments(std::vector<std::string> more) {
     std::vector<std::string> arguments = {
         "--winget", ".", "--package-id", "Contoso.Product", "--installer-url", "https://example.com/Setup.exe"};
@@ -84,6 +89,9 @@ const OptionsCase kCases[] = {
      MakeRequest::Make,
      Described("o", "a.ico", false, false, "")},
     {{"--describe", "s"}, MakeRequest::Make, Described("", "", true, true, "")},
+    {{"--keep-package", "-o", "o", "s"}, MakeRequest::Make, KeepingPackage(Options("s", "", "", "o", false))},
+    {{"--describe", "--keep-package", "s"}, MakeRequest::Make, KeepingPackage(Described("", "", true, true, ""))},
+    {{"--keep-package", "s"}, MakeRequest::Invalid, {}},
     {{"--winget-manifest", "w.yaml", "s"}, MakeRequest::Make, Described("", "", true, false, "w.yaml")},
     {{"--icon", "", "-o", "o", "s"}, MakeRequest::Invalid, {}},
     {{"--winget-manifest", "", "s"}, MakeRequest::Invalid, {}},
@@ -102,6 +110,7 @@ const OptionsCase kCases[] = {
     {WingetArguments({"--msi", "p.msi", "s"}), MakeRequest::Invalid, {}},
     {WingetArguments({"--params", "/qn", "s"}), MakeRequest::Invalid, {}},
     {WingetArguments({"--icon", "a.ico", "s"}), MakeRequest::Invalid, {}},
+    {WingetArguments({"--keep-package", "s"}), MakeRequest::Invalid, {}},
     {WingetArguments({"--package-id", "Product", "s"}), MakeRequest::Invalid, {}},
     {WingetArguments({"--installer-url", "ftp://example.com/Setup.exe", "s"}), MakeRequest::Invalid, {}},
     {WingetArguments({"--installer-url", "https://example.com/\nSetup.exe", "s"}), MakeRequest::Invalid, {}},
@@ -141,6 +150,7 @@ TEST_P(MakeOptionsParse, GivesTheRequestAndItsOptions) {
     EXPECT_EQ(options.output, expected.output);
     EXPECT_EQ(options.force, expected.force);
     EXPECT_EQ(options.iconPath, expected.iconPath);
+    EXPECT_EQ(options.keepPackage, expected.keepPackage);
     EXPECT_EQ(options.productInfo, expected.productInfo);
     EXPECT_EQ(options.describe, expected.describe);
     EXPECT_EQ(options.wingetManifest, expected.wingetManifest);

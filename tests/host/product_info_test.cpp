@@ -142,6 +142,19 @@ TEST(LauncherFacts, TheCarriedPackageAndOptionLineAreRead) {
     }
 }
 
+// What is described is the mark the launcher would be written with.
+TEST(LauncherFacts, TheMarkIsReadAfterThePayload) {
+    for (const bool keepPackage : {false, true}) {
+        CarryingLauncher launcher{Bytes()};
+        PayloadReplacement replacement;
+        replacement.keepPackage = keepPackage;
+        ASSERT_TRUE(ApplyPayload(launcher.model, replacement));
+        LauncherFacts facts;
+        ASSERT_TRUE(GatherLauncherFacts(MakeOptions(), launcher.model, facts));
+        EXPECT_EQ(facts.keepsPackage, keepPackage);
+    }
+}
+
 // The first of a wixl package's bit-flipped twins that crashes libmsi.
 Bytes CrashingPackage() {
     const Bytes sound = MakeWixlPackage();

@@ -2,6 +2,9 @@
 // search, so a table out of Windows' order hides resources from it.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "image/image_writer.h"
 #include "image/launcher_image.h"
 #include "test_image.h"
 
@@ -77,6 +80,52 @@ TEST(ResourceOrder, PayloadReplacesByIdentityAndThePackageComesLast) {
     EXPECT_EQ(leaves[1].path, "PARAMS/#106/#0");
     EXPECT_EQ(leaves[1].data, (std::vector<std::uint8_t>{'/', 'q', 'b', 0}));
     EXPECT_EQ(leaves[2].data, (std::vector<std::uint8_t>{7}));
+}
+
+// Each row: the source's mark (none when empty), whether --keep-package
+// asks for it, and the mark written (none when empty). The maker adds the
+// mark, never removes or alters one it was not asked for, and leaves a
+// marked source unchanged; the package still ends the file.
+TEST(ResourceOrder, KeepPackageMarkIsAddedNeverRemovedAndThePackageStaysLast) {
+    using Bytes = std::vector<std::uint8_t>;
+    const struct {
+        Bytes source;
+        bool keepPackage;
+        Bytes written;
+        bool changed, marked;
+    } cases[] = {
+        {{}, false, {}, false, false},          // none asked, none added
+        {{}, true, {'1'}, true, true},          // added
+        {{'1'}, false, {'1'}, false, true},     // kept as it is
+        {{'1'}, true, {'1'}, false, true},      // one mark, the source unchanged
+        {{'0'}, false, {'0'}, false, false},    // no mark, but a resource like any other
+        {{'0'}, true, {'1'}, true, true},       // put right
+        {{'1', '1'}, true, {'1'}, true, true},  // put right
+    };
+    const ResourceKey package{ResourceString("MSI"), ResourceId(104), ResourceId(0)};
+    for (const auto& c : cases) {
+        const std::string row = std::string(c.source.begin(), c.source.end()) + (c.keepPackage ? " +mark" : "");
+        TestImage shape;
+        shape.leaves = {{"MSI", "#104", 0, Bytes(100, 0xAA)}, {"#24", "#1", 0, {7}}};
+        if (!c.source.empty()) shape.leaves.push_back({"KEEPMSI", "#107", 0, c.source});
+        UniqueStream source = FileWith(MakeImage(shape));
+        PayloadReplacement change;
+        change.keepPackage = c.keepPackage;
+        ImageModel model;
+        ASSERT_TRUE(ReadLauncherImage(source.get(), change, model).Passed()) << row;
+        EXPECT_EQ(model.Changed(), c.changed) << row;
+        EXPECT_EQ(CarriesKeepPackageMark(model), c.marked) << row;
+        const ImageLayoutResult laidOut = CheckModel(model);
+        ASSERT_TRUE(laidOut.LaidOut()) << row;
+        const ResourceSectionLayout& section = laidOut.layout.resourceSection;
+        EXPECT_TRUE(model.Resources().HasKey(model.Leaves()[section.dataOrder.back()], package)) << row;
+        UniqueStream out(std::tmpfile());
+        ASSERT_EQ(WriteModel(model, laidOut.layout, out.get()), ImageWriteStatus::Written) << row;
+        std::map<std::string, Bytes> leaves;
+        for (FoundLeaf& leaf : ReadLeaves(ContentsOf(out.get()))) leaves[leaf.path] = std::move(leaf.data);
+        const auto mark = leaves.find("KEEPMSI/#107/#0");
+        EXPECT_EQ(mark == leaves.end() ? Bytes() : mark->second, c.written) << row;
+    }
 }
 
 }  // namespace

@@ -226,5 +226,17 @@ TEST(DescribeJson, WhatThePackageDoesNotSetIsNull) {
     EXPECT_EQ(json.find("\"\""), std::string::npos) << json;
 }
 
+// The mark shows in --describe only: winget installs the launcher the same way.
+TEST(DescribeJson, SaysWhetherTheLauncherKeepsItsPackage) {
+    LauncherFacts facts = Facts();
+    const std::string fields = WingetInstallerFields(facts);
+    for (const bool keeps : {false, true}) {
+        facts.keepsPackage = keeps;
+        const std::string line = std::string("\n  \"KeepsPackage\": ") + (keeps ? "true" : "false") + ",\n";
+        EXPECT_NE(DescribeJson(facts).find(line), std::string::npos) << DescribeJson(facts);
+        EXPECT_EQ(WingetInstallerFields(facts), fields);
+    }
+}
+
 }  // namespace
 }  // namespace ZORVANE
