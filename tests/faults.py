@@ -325,6 +325,33 @@ FAULTS = {
         "if (sign == std::string::npos) return key = argument, value.clear(), false;", ["ParseArgument"]),
     "argument split at the last sign": (
         "update/update_arguments.cpp", "argument.find('=')", "argument.rfind('=')", ["ParseArgument"]),
+    "any existing cache entry is trusted": (
+        "launch/package_cache.cpp",
+        "if (trust != CacheTrust::Trusted) return {Found::Refused, RefusedAt(path, TrustProblem(trust))};",
+        "(void)trust;", ["test_package_cache.py::test_an_entry_others_may_write_is_never_run"]),
+    "a cache folder others may write is used": (
+        "launch/package_cache.cpp",
+        "return trust == CacheTrust::Trusted ? Done() : RefusedAt(path, TrustProblem(trust));",
+        "return (void)trust, Done();", ["test_package_cache.py::test_an_entry_others_may_write_is_never_run"]),
+    "a grant to change permissions overlooked": (
+        "launch/cache_security.cpp", "FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER",
+        "FILE_WRITE_ATTRIBUTES | DELETE | WRITE_OWNER", ["CacheSecurity"]),
+    "the kept package of a failed installation left": (
+        "launch/kept_package.cpp", "if (result.installerEnded && LeavesProductInstalled(result.exitCode)) return;",
+        "if (result.installerEnded) return;", ["test_package_cache.py::test_a_failed_installation_leaves_no_entry"]),
+    "the entries of uninstalled products kept": (
+        "launch/package_cache.cpp", "|| ProductMayBeInstalled(code)) return;", "|| !code.empty()) return;",
+        ["test_package_cache.py::test_a_kept_package_is_the_recorded_source_until_its_product_is_gone"]),
+    "a marked source marked again": (
+        "image/launcher_image.cpp", "if (!replacement.keepPackage || CarriesKeepPackageMark(model)) return true;",
+        "if (!replacement.keepPackage) return true;", ["host:*KeepPackageMark*"]),
+    "the launcher blind to its mark": (
+        "launch/own_payload.cpp", "payload.keepPackage = ReadKeepMark(module);",
+        "payload.keepPackage = ReadKeepMark(module) && false;",
+        ["test_package_cache.py::test_a_kept_package_is_the_recorded_source_until_its_product_is_gone"]),
+    "a version with a path in it names an entry": (
+        "common/cache_key.cpp", "} else if (c < '0' || c > '9' || ++digits > kLongestVersionField) {",
+        "} else if (++digits > 64) {", ["host:CacheKey.*"]),
 }
 
 

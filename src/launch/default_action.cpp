@@ -8,7 +8,7 @@
 #include "launch/installer_command_line.h"
 #include "launch/installer_start.h"
 #include "launch/integrity.h"
-#include "launch/own_payload.h"
+#include "launch/kept_package.h"
 #include "launch/package_place.h"
 
 namespace ZORVANE {
@@ -34,7 +34,7 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     const OwnPayload payload = ReadOwnPayload();
     // An option line that could not be read leaves the arguments in force.
     const LaunchPlan plan = MakeLaunchPlan(payload.optionLine, arguments);
-    const LaunchResult result = payload.read ? Install(plan, payload.package) : payload.failure;
+    const LaunchResult result = payload.read ? Install(plan, payload) : payload.failure;
     // A deployment system asks for silence; a person who started the setup
     // is never left without a word.
     if (!result.text.empty() && !plan.silent) ShowMessage(kNotInstalled + result.text);
@@ -42,17 +42,28 @@ bool DefaultAction::Run(const ArgumentList& arguments) {
     return result.installerEnded;
 }
 
-LaunchResult DefaultAction::Install(const LaunchPlan& plan, const ResourceView& package) {
+LaunchResult DefaultAction::Install(const LaunchPlan& plan, const OwnPayload& payload) {
     const std::string packageName = PackageNameFromModulePath();
     if (packageName.empty()) {
         WriteLog(Name(), "Surprise", "couldn't determine own file name");
         return LaunchResult::Failed("the setup is damaged.");
     }
     // Deletes the extracted package when it goes, after the hold is released.
-    const PackagePlace place = ChoosePackagePlace(packageName);
+    PackagePlace place = ChoosePackagePlace(packageName);
     if (!place.file) return place.failure;  // the run is abandoned, as logged
-    const ExtractedPackage extracted = ExtractAndHold(*place.file, package);
+    ExtractedPackage extracted = ExtractAndHold(*place.file, payload.package);
     if (!extracted.hold) return extracted.failure;
+    if (payload.keepPackage) {
+        KeptPackage kept = KeepPackage(place.file->GetFileName(), payload.package, packageName);
+        if (kept) {
+            // The temporary copy has done its part: it goes before the installer runs.
+            extracted.hold.reset();
+            place.file.reset();
+            const LaunchResult result = RunInstaller(kept.path, plan.options, plan.optionsFromResource);
+            SettleKeptPackage(kept, result);
+            return result;
+        }
+    }
     const ClosedOnFatalError closeHold(extracted.hold.get());
     return RunInstaller(place.file->GetFileName(), plan.options, plan.optionsFromResource);
 }

@@ -6,7 +6,7 @@
 #include "common/launch_plan.h"
 #include "core/command.h"
 #include "launch/launch_result.h"
-#include "launch/own_resource.h"
+#include "launch/own_payload.h"
 
 namespace ZORVANE {
 
@@ -30,7 +30,7 @@ public:
                                                     bool optionsFromResource);
 
 private:
-    [[nodiscard]] LaunchResult Install(const LaunchPlan& plan, const ResourceView& package);
+    [[nodiscard]] LaunchResult Install(const LaunchPlan& plan, const OwnPayload& payload);
 
     unsigned long exitCode_ = kLauncherFailure;  // what Run came to
 };

@@ -41,10 +41,16 @@ bool ReadPackage(HMODULE module, ResourceView& package) {
     return package.size != 0;
 }
 
+bool ReadKeepMark(HMODULE module) {
+    ResourceView mark;
+    return LoadOwnResource(module, kKeepPackageResourceType, kKeepPackageResourceId, mark) == ResourceLookup::Loaded &&
+           mark.size == 1 && mark.data[0] == kKeepPackageMark;
+}
+
 }  // namespace
 
 OwnPayload ReadOwnPayload() {
-    OwnPayload payload = {false, std::string(), ResourceView(), LaunchResult::Failed(kDamaged)};
+    OwnPayload payload = {false, std::string(), ResourceView(), false, LaunchResult::Failed(kDamaged)};
     HMODULE module = GetModuleHandleW(nullptr);
     if (module == nullptr) {
         payload.failure.error = GetLastError();
@@ -58,6 +64,7 @@ OwnPayload ReadOwnPayload() {
         payload.failure = LaunchResult::Failed("the setup carries no installer package.");
         return payload;
     }
+    payload.keepPackage = ReadKeepMark(module);
     payload.read = true;
     return payload;
 }

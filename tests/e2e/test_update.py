@@ -6,7 +6,7 @@ import subprocess
 import pytest
 
 from pe_resources import resources
-from wine import LAUNCHER
+from wine import LAUNCHER, MAKER
 
 PACKAGE = os.urandom(32 * 1024)
 OPTIONS = "/qb ADDLOCAL=ALL PROP=" + "v" * 2000  # far past any path-sized buffer
@@ -48,6 +48,15 @@ def test_launchers_made_from_launchers_carry_and_replace_their_payload(work, pac
     [record] = work.records_seen()
     assert record["bytes"] == b"another package"
     assert record["parameters"] == f'/i "{record["package"]}" {OPTIONS}'
+
+
+def test_the_keep_package_mark_survives_every_update(work, package):
+    marked = work.root / "Marked.exe"
+    subprocess.run([MAKER, "--keep-package", "--no-product-info", "-o", marked, LAUNCHER], check=True)
+    a = work.make_launcher("A.exe", package, params="/qn", source=marked)
+    b = work.make_launcher("B.exe", source=a)  # the plain copy
+    for made in (a, b):
+        assert resources(made)[("KEEPMSI", 107)] == {0: b"1"}
 
 
 def test_names_are_never_reused(work):
