@@ -57,8 +57,9 @@ public:
     // For CreateDirectoryW and CreateFileW: the owner and the protected DACL.
     SECURITY_ATTRIBUTES* ForNewObjects() { return &attributes_; }
 
-    // The verdict on an open folder or file (READ_CONTROL, opened without
-    // following a reparse point) whose path (UTF-16) is given too.
+    // The verdict on an open folder or file (READ_CONTROL and
+    // FILE_READ_ATTRIBUTES, opened without following a reparse point) whose
+    // path (UTF-16) is given too.
     [[nodiscard]] CacheTrust Judge(HANDLE object, const wchar_t* path, bool folder) const;
 
 private:

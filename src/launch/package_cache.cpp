@@ -33,10 +33,11 @@ struct Opened {
 };
 
 // Neither way follows a reparse point: what is judged is what is there.
+// Judging reads the attributes (FILE_READ_ATTRIBUTES) and the security (READ_CONTROL).
 Opened OpenFolder(const CachePath& path) {
-    UniqueFile handle(CreateFileW(path.Text(), READ_CONTROL | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+    constexpr DWORD kAccess = READ_CONTROL | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY;
+    UniqueFile handle(CreateFileW(path.Text(), kAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const DWORD error = GetLastError();
     return {std::move(handle), error};
 }

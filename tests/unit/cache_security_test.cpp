@@ -88,8 +88,9 @@ TEST(CacheSecurity, WhatTheCacheMakesIsTrusted) {
         const std::string created = folder.Path(name);
         std::wstring path(created.begin(), created.end());
         ASSERT_TRUE(CreateDirectoryW(path.c_str(), security.ForNewObjects())) << GetLastError();
-        HANDLE opened = CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE opened =
+            CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         ASSERT_NE(opened, INVALID_HANDLE_VALUE);
         EXPECT_EQ(security.Judge(opened, path.c_str(), true), CacheTrust::Trusted) << name;
         EXPECT_EQ(security.Judge(opened, path.c_str(), false), CacheTrust::WrongKind) << name;
