@@ -49,7 +49,7 @@ KeptPackage KeepPackage(const std::string& extractedPath, const ResourceView& pa
     if (!held.done) return NotKept(held.problem.c_str());
     kept.path = kept.entry.file.Utf8();
     if (kept.path.empty()) {
-        PackageCache::Forget(kept.entry);
+        if (!kept.entry.wasThere) PackageCache::Forget(kept.entry);
         return NotKept("its path is not Unicode");
     }
     kept.productCode = codes.productCode;
