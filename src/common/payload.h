@@ -42,7 +42,9 @@ constexpr std::size_t InstallerParameterUnits(std::size_t package, std::size_t o
     return 4 + package + 2 + options;
 }
 // "<program>" <parameters>
-constexpr std::size_t CommandLineUnits(std::size_t program, std::size_t parameters) { return 1 + program + 2 + parameters; }
+constexpr std::size_t CommandLineUnits(std::size_t program, std::size_t parameters) {
+    return 1 + program + 2 + parameters;
+}
 // Whether a command line of that many units leaves room for its terminator.
 constexpr bool FitsCommandLine(std::size_t units) { return units < kCommandLineLimit; }
 
