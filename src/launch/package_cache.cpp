@@ -111,8 +111,9 @@ FileCheck CheckHeld(const CacheSecurity& security, HANDLE held, const CachePath&
 }  // namespace
 
 CacheStep PackageCache::MakeFolder(const CachePath& path) {
-    if (!CreateDirectoryW(path.Text(), security_.ForNewObjects()) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        return RefusedAt(path, "the folder cannot be made: ", GetLastError());
+    if (!CreateDirectoryW(path.Text(), security_.ForNewObjects())) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) return RefusedAt(path, "the folder cannot be made: ", error);
     }
     const Opened folder = OpenFolder(path);
     if (!folder.handle) return RefusedAt(path, "the folder cannot be opened: ", folder.error);
@@ -142,11 +143,12 @@ CacheStep PackageCache::Write(const CachePath& path, const ResourceView& package
     UniqueFile writer(CreateFileW(path.Text(), GENERIC_WRITE, 0, security_.ForNewObjects(), CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!writer) return RefusedAt(path, "the file cannot be made: ", GetLastError());
-    const DWORD error = WritePackage(writer.get(), package);
-    if (error != ERROR_SUCCESS) return RefusedAt(path, "the package cannot be written: ", error);
+    DWORD error = WritePackage(writer.get(), package);
     // The close may be what fails to write.
-    if (!CloseHandle(writer.release())) return RefusedAt(path, "the package cannot be written: ", GetLastError());
-    return Done();
+    if (!CloseHandle(writer.release()) && error == ERROR_SUCCESS) error = GetLastError();
+    if (error == ERROR_SUCCESS) return Done();
+    DeleteFileW(path.Text());
+    return RefusedAt(path, "the package cannot be written: ", error);
 }
 
 CacheStep PackageCache::Keep(const wchar_t* entryName, const wchar_t* fileName, const ResourceView& package,
@@ -174,10 +176,11 @@ CacheStep PackageCache::Keep(const wchar_t* entryName, const wchar_t* fileName, 
     } else if (found.error != ERROR_FILE_NOT_FOUND) {
         return RefusedAt(entry.file, "the file cannot be opened: ", found.error);
     }
-    CacheStep step = Write(entry.file, package);
-    if (step.done) step = HoldWritten(entry, package);
-    if (!step.done) DeleteFileW(entry.file.Text());
-    return step;
+    const CacheStep written = Write(entry.file, package);
+    if (!written.done) return written;
+    const CacheStep held = HoldWritten(entry, package);
+    if (!held.done) DeleteFileW(entry.file.Text());
+    return held;
 }
 
 CacheStep PackageCache::HoldWritten(CacheEntry& entry, const ResourceView& package) const {

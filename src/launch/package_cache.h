@@ -50,6 +50,7 @@ public:
 
 private:
     [[nodiscard]] CacheStep MakeFolder(const CachePath& path);
+    // A new file at path with the package in it, removed again when it could not be written.
     [[nodiscard]] CacheStep Write(const CachePath& path, const ResourceView& package);
     [[nodiscard]] CacheStep HoldWritten(CacheEntry& entry, const ResourceView& package) const;
 
