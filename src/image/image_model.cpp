@@ -1,6 +1,16 @@
 #include "image/image_model.h"
 
+#include <algorithm>
+
 namespace ZORVANE {
+
+bool ImageModel::ReadLeaf(const LeafData& data, std::uint64_t offset, char* buffer, std::size_t length) const {
+    if (data.origin == LeafData::Origin::Bytes) {
+        std::copy_n(data.bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, buffer);
+        return true;
+    }
+    return data.origin == LeafData::Origin::Source && source.Read(data.sourceOffset + offset, buffer, length);
+}
 
 bool ImageModel::SetLeaf(const ResourceKey& key, LeafData data, std::uint32_t codePage) {
     const bool set = resources_.SetLeaf(key, std::move(data), codePage);

@@ -26,6 +26,10 @@ public:
     // Whether a leaf was set or removed since the read: if not, the source
     // is the launcher as it is.
     bool Changed() const { return changed_; }
+    // [offset, offset + length) of a leaf kept from the source or given as
+    // bytes; false for a stream's leaf, which is read only when written, and
+    // when the source cannot be read.
+    [[nodiscard]] bool ReadLeaf(const LeafData& data, std::uint64_t offset, char* buffer, std::size_t length) const;
 
     // A data directory slot's address and size.
     std::uint32_t DirectoryAddress(std::uint32_t index) const;

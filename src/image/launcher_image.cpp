@@ -23,14 +23,9 @@ ResourceKey PayloadKey(const char* type, std::uint16_t id) {
 
 bool CarriesKeepPackageMark(const ImageModel& model) {
     const ResourceLeaf* mark = model.Resources().FindLeaf(PayloadKey(kKeepPackageResourceType, kKeepPackageResourceId));
-    if (mark == nullptr || mark->data.size != 1) return false;
     char byte = 0;
-    if (mark->data.origin == LeafData::Origin::Bytes) {
-        byte = static_cast<char>(mark->data.bytes[0]);
-    } else if (mark->data.origin != LeafData::Origin::Source || !model.source.Read(mark->data.sourceOffset, &byte, 1)) {
-        return false;
-    }
-    return byte == kKeepPackageMark;
+    return mark != nullptr && mark->data.size == 1 && model.ReadLeaf(mark->data, 0, &byte, 1) &&
+           byte == kKeepPackageMark;
 }
 
 ImageReadResult ReadLauncherImage(std::FILE* source, const PayloadReplacement& replacement, ImageModel& model) {

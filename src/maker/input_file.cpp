@@ -18,14 +18,7 @@ bool OpenInputFile(const std::string& path, InputFile& input) {
         ReportFileErrno(path, errno);
         return false;
     }
-    if (S_ISDIR(status.st_mode)) {
-        ReportFileErrno(path, EISDIR);
-        return false;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ReportFileError(path, "not a regular file");
-        return false;
-    }
+    if (!IsRegularFileOrReport(path, status.st_mode, "not a regular file")) return false;
     input.stream.reset(fdopen(fd.get(), "rb"));
     if (!input.stream) {
         ReportFileErrno(path, errno);

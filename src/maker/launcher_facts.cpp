@@ -23,21 +23,12 @@ const ResourceLeaf* PayloadLeaf(const ImageModel& model, const char* type, std::
     return model.Resources().FindLeaf(PayloadKey(type, id));
 }
 
-// [offset, offset + length) of a leaf kept from the source or given as bytes.
-bool ReadLeaf(const ImageModel& model, const LeafData& data, std::uint64_t offset, char* buffer, std::size_t length) {
-    if (data.origin == LeafData::Origin::Bytes) {
-        std::copy_n(data.bytes.begin() + static_cast<std::ptrdiff_t>(offset), length, buffer);
-        return true;
-    }
-    return data.origin == LeafData::Origin::Source && model.source.Read(data.sourceOffset + offset, buffer, length);
-}
-
 // libmsi opens a database by name: the carried package goes to an unnamed file.
 bool CopyLeaf(const ImageModel& model, const LeafData& package, int file) {
     std::vector<char> buffer(kCopyBufferSize);
     for (std::uint64_t done = 0; done < package.size;) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(package.size - done, buffer.size()));
-        if (!ReadLeaf(model, package, done, buffer.data(), piece) || !WriteAll(file, buffer.data(), piece)) {
+        if (!model.ReadLeaf(package, done, buffer.data(), piece) || !WriteAll(file, buffer.data(), piece)) {
             return false;
         }
         done += piece;
@@ -81,7 +72,7 @@ std::string CarriedOptionLine(const ImageModel& model) {
     const ResourceLeaf* params = PayloadLeaf(model, kParamsResourceType, kParamsResourceId);
     if (params == nullptr) return std::string();
     std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(params->data.size, kCopyBufferSize)), '\0');
-    if (!ReadLeaf(model, params->data, 0, text.data(), text.size())) return std::string();
+    if (!model.ReadLeaf(params->data, 0, text.data(), text.size())) return std::string();
     return text.substr(0, text.find('\0'));
 }
 

@@ -53,13 +53,9 @@ bool OutputSet::CheckOne(const Output& output, const std::vector<FileIdentity>& 
     // A link is judged by what it leads to; one that leads nowhere is only a name.
     struct stat target {};
     if (stat(path.c_str(), &target) == 0) {
-        if (S_ISDIR(target.st_mode)) {
-            ReportFileErrno(path, EISDIR);
-            return false;
-        }
         // Renaming over a device or a FIFO would take the system's node away.
-        if (!S_ISREG(target.st_mode)) {
-            ReportFileError(path, "not a regular file (outputs are only ever written as new regular files)");
+        if (!IsRegularFileOrReport(path, target.st_mode,
+                                   "not a regular file (outputs are only ever written as new regular files)")) {
             return false;
         }
         if (std::find(inputs.begin(), inputs.end(), FileIdentity{target.st_dev, target.st_ino}) != inputs.end()) {
