@@ -21,12 +21,17 @@ HMODULE LoadSystemLibrary(const char* library) {
 
 }  // namespace
 
-std::string SystemFilePath(const char* name) {
+const wchar_t* SystemDirectory() {
     if (systemDirectoryLength == 0) {
         const UINT length = GetSystemDirectoryW(systemDirectory, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return std::string();
+        if (length == 0 || length >= MAX_PATH) return L"";
         systemDirectoryLength = length;
     }
+    return systemDirectory;
+}
+
+std::string SystemFilePath(const char* name) {
+    if (*SystemDirectory() == L'\0') return std::string();
     std::string path;
     if (!Narrow(systemDirectory, systemDirectoryLength, path)) return std::string();
     path += '\\';

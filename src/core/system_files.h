@@ -10,6 +10,11 @@
 
 namespace ZORVANE {
 
+// The system directory in UTF-16, without a trailing backslash; empty when
+// it is unknown. Looked up once per process: it does not change while the
+// process runs.
+const wchar_t* SystemDirectory();
+
 // <system directory>\name in UTF-8; empty when the system directory is
 // unknown or the path would not fit MAX_PATH. The directory is looked up
 // once per process: it does not change while the process runs.

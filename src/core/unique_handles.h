@@ -47,6 +47,13 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
+struct FindCloser {
+    void operator()(HANDLE search) const noexcept { FindClose(search); }
+};
+// A folder's listing, as FindFirstFileW opens it; its failure value is
+// INVALID_HANDLE_VALUE, which the owner holds like any other.
+using FolderListing = std::unique_ptr<void, FindCloser>;
+
 struct LocalFreer {
     void operator()(void* block) const noexcept { LocalFree(block); }
 };

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "core/system_files.h"
+
 namespace ZORVANE {
 
 namespace {
@@ -55,13 +57,11 @@ bool ReadOwnUser(OwnUser& user, DWORD& error) {
 
 // Whoever owns the system folder can already replace msiexec.
 bool AddSystemFolderOwner(CacheTrustees& trustees) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
+    const wchar_t* const folder = SystemDirectory();
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR raw = nullptr;
-    if (GetNamedSecurityInfoW(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                              &raw) != ERROR_SUCCESS) {
+    if (*folder == L'\0' || GetNamedSecurityInfoW(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                                  nullptr, nullptr, &raw) != ERROR_SUCCESS) {
         return false;
     }
     const UniqueLocal descriptor(raw);

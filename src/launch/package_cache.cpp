@@ -15,11 +15,6 @@ namespace ZORVANE {
 
 namespace {
 
-struct FindCloser {
-    void operator()(HANDLE search) const noexcept { FindClose(search); }
-};
-using FolderListing = std::unique_ptr<void, FindCloser>;
-
 CacheStep Done() { return {true, std::string()}; }
 
 CacheStep RefusedAt(const CachePath& path, const char* problem, DWORD error = ERROR_SUCCESS) {
